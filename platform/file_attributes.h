@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Attribute bits as the Windows file system reports them; the POSIX backend maps its own
+// file modes onto the same bits so that the layers above test one set of flags.
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kAttributeReadOnly = 0x01u;
+inline constexpr std::uint32_t kAttributeHidden = 0x02u;
+inline constexpr std::uint32_t kAttributeDirectory = 0x10u;
+inline constexpr std::uint32_t kAttributeNormal = 0x80u;
+inline constexpr std::uint32_t kAttributeReparsePoint = 0x400u;
+
+// The attributes of `path` (relative paths against the current folder), or kInvalidFileAttributes
+// when it does not exist. A symbolic link or junction reports kAttributeReparsePoint together with
+// the directory bit of the entry itself, never of its target.
+std::uint32_t fileAttributes(const char* path);
+
+}  // namespace platform

@@ -1,0 +1,7 @@
+#include "platform/path_rules.h"
+
+namespace platform {
+
+char pathSeparator() { return '\\'; }
+
+}  // namespace platform
