@@ -1,0 +1,40 @@
+#include "app/message_table.h"
+
+namespace {
+
+struct Message {
+  int id;
+  const char* text;
+};
+
+constexpr Message kMessages[] = {
+    {message_id::kErrorTitle, "Error"},
+    {message_id::kNotAnInstaller, "File is not a valid Kestrix Enterprise Installer."},
+    {message_id::kMissingFiles,
+     "Missing files neccessary to generate player.\nPlease contact your system administrator."},
+    {message_id::kCouldNotGenerate,
+     "Could not generate player.\nPlease contact your system administrator."},
+    {message_id::kInstallerNotFound, "Kestrix Enterprise Installer file not found."},
+    {message_id::kSucceededTitle, "Succeeded"},
+    {message_id::kPlayerGenerated, "Player Generated!"},
+    {message_id::kExecutableFilter, "Player Executable File (*.exe)|*.exe|"},
+    {message_id::kWindowTitle, "Kestrix Enterprise Configuration Tool"},
+};
+
+}  // namespace
+
+const char kWelcomeText[] =
+    "Welcome to the Kestrix Enterprise Configuration Tool.\n"
+    "This program will allow you to configure Kestrix Enterprise for your organization.\n\n"
+    "Please select the Kestrix Enterprise installation file to configure.\n"
+    "The program will allow you to make configuration changes and then save a new installation "
+    "file for distribution.";
+
+const char kInstallerDialogTitle[] = "Kestrix Enterprise Configuration Tool 2.1";
+
+const char* messageText(int id) {
+  for (const Message& m : kMessages) {
+    if (m.id == id) return m.text;
+  }
+  return nullptr;
+}

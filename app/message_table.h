@@ -1,0 +1,23 @@
+#pragma once
+
+// The program's user messages: every dialog and box takes its texts from here. The Windows build
+// carries the same texts in its string table (res/), and a test holds the two together.
+namespace message_id {
+inline constexpr int kErrorTitle = 4;
+inline constexpr int kNotAnInstaller = 10;
+inline constexpr int kMissingFiles = 11;
+inline constexpr int kCouldNotGenerate = 12;
+inline constexpr int kInstallerNotFound = 13;
+inline constexpr int kSucceededTitle = 50;
+inline constexpr int kPlayerGenerated = 51;
+inline constexpr int kExecutableFilter = 100;
+inline constexpr int kWindowTitle = 101;
+}  // namespace message_id
+
+// The text of a message id, or null for an id the table does not hold.
+const char* messageText(int id);
+
+// Dialog 137's welcome text, set at initialisation (328 characters).
+extern const char kWelcomeText[];
+// Dialog 137's title.
+extern const char kInstallerDialogTitle[];

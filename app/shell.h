@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+
+#include "base/shared_string.h"
+#include "browser/browser_host.h"
+
+// What dialog 137's Next button does; the front end calls it with the text of the path field.
+class InstallerDialogModel {
+ public:
+  virtual ~InstallerDialogModel() = default;
+  // 1 when the installer was imported and the dialog ends with IDOK; 0 keeps it open.
+  virtual int next(const char* pathText) = 0;
+};
+
+// The windows of one platform, as the workflow needs them. app/gtk and app/win32 implement it;
+// the unit tests drive the workflow through a scripted one.
+class Shell {
+ public:
+  static constexpr int kIdOk = 1;
+  static constexpr int kIdCancel = 2;
+
+  virtual ~Shell() = default;
+
+  // The splash: bitmap 135 at its own size, centred on the desktop, painted before returning
+  // (the main thread then blocks on the Workspace preparation without pumping messages).
+  virtual void showSplash() = 0;
+  virtual void closeSplash() = 0;
+
+  // Runs dialog 137 modally, centred, with the welcome text. Browse fills the path field from an
+  // open chooser ("Player Executable File (*.exe)", default extension "exe", file must exist);
+  // Next calls model.next(path field) and ends with kIdOk when it returns 1; Cancel and closing
+  // end with kIdCancel.
+  virtual int runInstallerDialog(InstallerDialogModel& model) = 0;
+
+  // The Save chooser: filter "Player Executable File (*.exe)", default extension "exe",
+  // overwrite confirmation. The chosen path, or the empty string when cancelled.
+  virtual SharedString chooseSaveFile() = 0;
+
+  // A modal box with an OK button, owned by the open dialog or else by the host window; the
+  // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded".
+  virtual void showMessage(int messageId, int failure) = 0;
+
+  // The platform's browser host; the workflow creates its window, fills in its texts, shows it
+  // and runs its loop.
+  virtual std::unique_ptr<BrowserHost> createBrowserHost() = 0;
+};

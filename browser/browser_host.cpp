@@ -1,0 +1,70 @@
+#include "browser/browser_host.h"
+
+#include <cstring>
+
+#include "base/path_name.h"
+#include "platform/file_io.h"
+
+namespace {
+
+constexpr char kGenerateLink[] = "javascript:onGenerate()";
+
+int copyBounded(char (&target)[BrowserHost::kTextCapacity], const char* text) {
+  const char* source = text != nullptr ? text : "";
+  const std::size_t n = std::strlen(source);
+  if (n >= BrowserHost::kTextCapacity) return 0;
+  std::memcpy(target, source, n + 1);
+  return 1;
+}
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool isPlainFileName(const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (*p == '/' || *p == '\\' || *p == ':') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+BrowserHost::BrowserHost() : pageUrl_{}, workspacePath_{} {}
+
+int BrowserHost::setPageUrl(const char* url) { return copyBounded(pageUrl_, url); }
+
+int BrowserHost::setWorkspacePath(const char* path) { return copyBounded(workspacePath_, path); }
+
+int isGenerateLink(const char* url) {
+  if (url == nullptr) return 0;
+  const std::size_t n = sizeof(kGenerateLink) - 1;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (url[i] == '\0' || lowerAscii(url[i]) != lowerAscii(kGenerateLink[i])) return 0;
+  }
+  return 1;
+}
+
+void BrowserHost::onBeforeNavigate(const char* url) {
+  if (!isGenerateLink(url)) return;
+  const int skip = lastWriteFailed_;
+  lastWriteFailed_ = 0;
+  if (!skip && generate_) generate_();
+}
+
+int BrowserHost::onWriteFile(const char* name, const char* text) {
+  lastWriteFailed_ = 1;
+  if (!isPlainFileName(name) || workspacePath_[0] == '\0') return 0;
+  const PathName target = PathName(workspacePath_).join("cfadmin").join(name);
+  std::string bytes(text != nullptr ? text : "");
+  bytes += "\r\n";
+  if (!platform::writeWholeFile(target.text(), bytes.data(), bytes.size())) return 0;
+  lastWriteFailed_ = 0;
+  return 1;
+}
+
+BrowserHost::Geometry BrowserHost::geometryForScreen(int screenWidth, int screenHeight) {
+  const int width = (2 * screenWidth) / 3;
+  const int height = (2 * screenHeight) / 3;
+  return Geometry{.x = width / 4, .y = height / 4, .width = width, .height = height};
+}

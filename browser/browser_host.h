@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+
+// The window that shows the preference editor page. The portable part decides what happens on
+// each event the HTML view reports; each backend (browser/gtk, browser/win32) only says how the
+// window and the view are made, shown and driven.
+class BrowserHost {
+ public:
+  // Texts the host keeps are limited to 255 characters and the terminator.
+  static constexpr int kTextCapacity = 256;
+
+  struct Geometry {
+    int x;
+    int y;
+    int width;
+    int height;
+  };
+
+  using GenerateHandler = std::function<void()>;
+
+  BrowserHost();
+  virtual ~BrowserHost() = default;
+  BrowserHost(const BrowserHost&) = delete;
+  BrowserHost& operator=(const BrowserHost&) = delete;
+
+  // Registers the window class, creates the hidden window and embeds the view. 1 on success.
+  int createHostWindow() { return createHostWindowImpl(); }
+
+  // Shows and paints the window, then navigates the view to pageUrl.
+  void showAndNavigate() { showAndNavigateImpl(pageUrl_); }
+
+  // Runs the window's message loop until the window is closed.
+  void runMessageLoop() { runMessageLoopImpl(); }
+
+  // Both return 0, and keep the previous text, when the text does not fit in 255 characters.
+  int setPageUrl(const char* url);
+  int setWorkspacePath(const char* path);
+  const char* pageUrl() const { return pageUrl_; }
+  const char* workspacePath() const { return workspacePath_; }
+
+  // Player generation, run when the page follows the generate link.
+  void setGenerateHandler(GenerateHandler handler) { generate_ = std::move(handler); }
+
+  // Events reported by the backends.
+  // Before every navigation: runs generation for the generate link, unless the page's last file
+  // write failed. The navigation itself is never cancelled.
+  void onBeforeNavigate(const char* url);
+  // The page asks to open a new window: always refused (returns 1: cancel).
+  int onNewWindow() { return 1; }
+  // A navigation failed: the view goes on to its own error page (returns 0: do not cancel).
+  int onNavigateError() { return 0; }
+  // The page writes its configuration through the host (views without a scripting file object):
+  // `name` is written beside the page, the text followed by CR LF. 1 when written; a name that
+  // is not a plain file name is refused.
+  int onWriteFile(const char* name, const char* text);
+
+  // The host window's place: two thirds of the screen, one sixth in from the left and top.
+  static Geometry geometryForScreen(int screenWidth, int screenHeight);
+
+ protected:
+  virtual int createHostWindowImpl() = 0;
+  virtual void showAndNavigateImpl(const char* url) = 0;
+  virtual void runMessageLoopImpl() = 0;
+
+ private:
+  char pageUrl_[kTextCapacity];
+  char workspacePath_[kTextCapacity];
+  GenerateHandler generate_;
+  int lastWriteFailed_ = 0;
+};
+
+// 1 when the first 23 characters of the URL are "javascript:onGenerate()" in any letter case.
+int isGenerateLink(const char* url);
