@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "resedit/pe/image_file.h"
+
+namespace pe {
+
+struct SectionHeader {
+  char name[8] = {};
+  std::uint32_t virtualSize = 0;
+  std::uint32_t virtualAddress = 0;
+  std::uint32_t sizeOfRawData = 0;
+  std::uint32_t pointerToRawData = 0;
+  std::uint32_t pointerToRelocations = 0;
+  std::uint32_t pointerToLinenumbers = 0;
+  std::uint16_t numberOfRelocations = 0;
+  std::uint16_t numberOfLinenumbers = 0;
+  std::uint32_t characteristics = 0;
+
+  // The extent the loader maps: VirtualSize, or the raw size for linkers that leave it zero.
+  std::uint32_t mappedSize() const { return virtualSize != 0 ? virtualSize : sizeOfRawData; }
+};
+
+struct DataDirectory {
+  std::uint32_t virtualAddress = 0;
+  std::uint32_t size = 0;
+};
+
+enum DataDirectoryIndex : unsigned {
+  kExportDirectory = 0,
+  kResourceDirectory = 2,
+  kSecurityDirectory = 4,
+  kBaseRelocationDirectory = 5,
+  kDebugDirectory = 6,
+};
+
+constexpr std::uint32_t kSectionHeaderSize = 40;
+constexpr std::uint32_t kSectionDiscardable = 0x02000000;
+constexpr std::uint16_t kExecutableImage = 0x0002;
+
+// The headers of a PE32 or PE32+ file: what the resource engine reads and what it must rewrite.
+// Parsing reads only the headers and the section table, never the whole file.
+class PeLayout {
+ public:
+  int parse(ImageFile& file);
+
+  std::uint64_t fileSize = 0;
+  std::uint32_t peOffset = 0;
+  std::uint16_t numberOfSections = 0;
+  std::uint16_t sizeOfOptionalHeader = 0;
+  std::uint16_t characteristics = 0;
+  std::uint32_t pointerToSymbolTable = 0;
+  bool pe32Plus = false;
+  std::uint32_t addressOfEntryPoint = 0;
+  std::uint32_t sectionAlignment = 0;
+  std::uint32_t fileAlignment = 0;
+  std::uint32_t sizeOfImage = 0;
+  std::uint32_t sizeOfHeaders = 0;
+  std::uint32_t checkSum = 0;
+  std::uint32_t numberOfRvaAndSizes = 0;
+  std::vector<DataDirectory> directories;  // min(NumberOfRvaAndSizes, 16) entries
+  std::vector<SectionHeader> sections;
+  // The file's bytes from offset 0 up to the end of the section table.
+  std::vector<std::uint8_t> headerBytes;
+
+  std::uint32_t coffHeaderOffset() const { return peOffset + 4; }
+  std::uint32_t optionalHeaderOffset() const { return peOffset + 24; }
+  std::uint32_t checkSumOffset() const { return optionalHeaderOffset() + 64; }
+  std::uint32_t sizeOfImageOffset() const { return optionalHeaderOffset() + 56; }
+  std::uint32_t dataDirectoryOffset(unsigned index) const {
+    return optionalHeaderOffset() + (pe32Plus ? 112u : 96u) + 8u * index;
+  }
+  std::uint32_t sectionTableOffset() const { return optionalHeaderOffset() + sizeOfOptionalHeader; }
+  std::uint32_t sectionHeaderOffset(unsigned index) const {
+    return sectionTableOffset() + kSectionHeaderSize * index;
+  }
+
+  DataDirectory directory(unsigned index) const {
+    return index < directories.size() ? directories[index] : DataDirectory{};
+  }
+  // Index of the section whose mapped extent holds `rva`, or -1.
+  int sectionOfRva(std::uint32_t rva) const;
+  // File offset of [rva, rva + size) when all of it has bytes in the file; 0 otherwise.
+  int rvaToFileOffset(std::uint32_t rva, std::uint32_t size, std::uint64_t& offset) const;
+  // End of the last section's raw data: where the overlay (an installer's payload) begins.
+  std::uint64_t endOfSectionData() const;
+};
+
+std::string sectionName(const SectionHeader& section);
+
+}  // namespace pe

@@ -1,0 +1,59 @@
+#include "resedit/pe/pe_resource_file.h"
+
+#include <algorithm>
+
+namespace pe {
+
+int PeResourceFile::open(const std::string& path) {
+  tree_ = ResourceTree{};
+  if (!file_.openForReading(path) || !layout_.parse(file_)) return file_.close(), 0;
+  DataDirectory resources = layout_.directory(kResourceDirectory);
+  if (resources.virtualAddress == 0) return 1;
+  int index = layout_.sectionOfRva(resources.virtualAddress);
+  if (index < 0) return file_.close(), 0;
+  const SectionHeader& section = layout_.sections[static_cast<std::size_t>(index)];
+  std::uint64_t within = resources.virtualAddress - section.virtualAddress;
+  if (within >= section.sizeOfRawData) return file_.close(), 0;
+  std::uint64_t start = static_cast<std::uint64_t>(section.pointerToRawData) + within;
+  if (start >= layout_.fileSize) return file_.close(), 0;
+  // The directory may point anywhere up to the end of its section's raw data.
+  std::uint64_t length =
+      std::min<std::uint64_t>(section.sizeOfRawData - within, layout_.fileSize - start);
+  std::vector<std::uint8_t> region(static_cast<std::size_t>(length));
+  if (!file_.readAt(start, region.data(), region.size()) || !tree_.parse(region))
+    return file_.close(), 0;
+  return 1;
+}
+
+int PeResourceFile::readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes) {
+  std::uint64_t offset = 0;
+  if (!layout_.rvaToFileOffset(leaf.dataRva, leaf.size, offset)) return 0;
+  bytes.resize(leaf.size);
+  return file_.readAt(offset, bytes.data(), bytes.size());
+}
+
+int PeResourceFile::readData(const ResourceId& type, const ResourceId& name, std::uint16_t language,
+                             std::vector<std::uint8_t>& bytes) {
+  const ResourceLeaf* leaf = tree_.find(type, name, language);
+  if (leaf == nullptr) return 0;
+  if (leaf->loaded) return bytes = leaf->data, 1;
+  return readLeaf(*leaf, bytes);
+}
+
+int PeResourceFile::loadAllLeaves() {
+  // Leaves of a sound file never overlap, so together they cannot exceed the file; a hostile file
+  // whose leaves all claim the same large range must not make us allocate without bound.
+  std::uint64_t total = 0;
+  tree_.forEachLeaf(
+      [&](ResourceLeaf& leaf) { total += leaf.loaded ? leaf.data.size() : leaf.size; });
+  if (total > layout_.fileSize) return 0;
+  int ok = 1;
+  tree_.forEachLeaf([&](ResourceLeaf& leaf) {
+    if (!ok || leaf.loaded) return;
+    ok = readLeaf(leaf, leaf.data);
+    leaf.loaded = ok != 0;
+  });
+  return ok;
+}
+
+}  // namespace pe

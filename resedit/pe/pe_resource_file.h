@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "resedit/pe/image_file.h"
+#include "resedit/pe/pe_layout.h"
+#include "resedit/pe/resource_tree.h"
+
+namespace pe {
+
+// The resources of a PE file, read from the file itself: nothing is loaded or mapped for execution,
+// so looking at a file never runs its code.
+class PeResourceFile {
+ public:
+  // Reads the headers and the resource directory; 0 when the file is not a well-formed PE file.
+  // A file without a resource directory opens with an empty tree.
+  int open(const std::string& path);
+
+  // Languages of (type, name) in directory order.
+  std::vector<std::uint16_t> languages(const ResourceId& type, const ResourceId& name) const {
+    return tree_.languages(type, name);
+  }
+  int exists(const ResourceId& type, const ResourceId& name, std::uint16_t language) const {
+    return tree_.find(type, name, language) != nullptr;
+  }
+  // Copies the data of (type, name, language); 0 when it does not exist or has no bytes in the
+  // file.
+  int readData(const ResourceId& type, const ResourceId& name, std::uint16_t language,
+               std::vector<std::uint8_t>& bytes);
+  // Loads the data of every leaf, as an update needs; 0 when any leaf has no bytes in the file.
+  int loadAllLeaves();
+
+  int isExecutableImage() const { return (layout_.characteristics & kExecutableImage) != 0; }
+  const PeLayout& layout() const { return layout_; }
+  ResourceTree& tree() { return tree_; }
+  const ResourceTree& tree() const { return tree_; }
+  ImageFile& file() { return file_; }
+
+ private:
+  int readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes);
+
+  ImageFile file_;
+  PeLayout layout_;
+  ResourceTree tree_;
+};
+
+}  // namespace pe

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "resedit/pe/resource_id.h"
+
+namespace pe {
+
+struct ResourceLeaf {
+  std::uint32_t dataRva = 0;
+  std::uint32_t size = 0;
+  std::uint32_t codePage = 0;
+  std::uint32_t reserved = 0;
+  // The leaf's bytes once loaded (or replaced); serialisation needs every leaf loaded.
+  std::vector<std::uint8_t> data;
+  bool loaded = false;
+};
+
+struct ResourceDirectory;
+
+struct ResourceEntry {
+  ResourceId id;
+  std::unique_ptr<ResourceDirectory> directory;
+  std::unique_ptr<ResourceLeaf> leaf;
+};
+
+struct ResourceDirectory {
+  std::uint32_t characteristics = 0;
+  std::uint32_t timeDateStamp = 0;
+  std::uint16_t majorVersion = 0;
+  std::uint16_t minorVersion = 0;
+  std::vector<ResourceEntry> entries;
+};
+
+// The three-level resource directory (type, name, language) of a PE file, kept in the order and
+// with the header fields it was read with, so that writing it back changes only what was edited.
+class ResourceTree {
+ public:
+  // Parses a directory whose first byte is at `region[0]`; offsets inside the directory are
+  // relative to it. Refuses loops, shared subdirectories, entries outside the region and any shape
+  // other than type / name / language.
+  int parse(std::span<const std::uint8_t> region);
+
+  // Language ids of (type, name) in directory order; empty when (type, name) does not exist.
+  std::vector<std::uint16_t> languages(const ResourceId& type, const ResourceId& name) const;
+  const ResourceLeaf* find(const ResourceId& type, const ResourceId& name,
+                           std::uint16_t language) const;
+  // Replaces the leaf's data, or adds (type, name, language) at its sorted place in each directory.
+  void put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
+           std::vector<std::uint8_t> data);
+
+  void forEachLeaf(const std::function<void(ResourceLeaf&)>& visit);
+  void forEachLeaf(const std::function<void(const ResourceId&, const ResourceId&, const ResourceId&,
+                                            const ResourceLeaf&)>& visit) const;
+
+  // The directory as it is laid out in a resource section at `baseRva`: directories, data entries,
+  // names, then each leaf's data on an 8-byte boundary. Every leaf must be loaded.
+  std::vector<std::uint8_t> serialize(std::uint32_t baseRva) const;
+
+  ResourceDirectory root;
+};
+
+}  // namespace pe

@@ -1,0 +1,54 @@
+#include "resedit/pe/resource_update_batch.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace pe {
+
+namespace {
+
+// The same test the platform's update call makes: the file must be open for writing.
+int canWrite(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r+b"),
+                                                       &std::fclose);
+  return file != nullptr;
+}
+
+}  // namespace
+
+int ResourceUpdateBatch::begin(const std::string& path) {
+  begun_ = false;
+  changed_ = false;
+  path_ = path;
+  if (!canWrite(path) || !file_.open(path) || !file_.loadAllLeaves()) return 0;
+  begun_ = true;
+  return 1;
+}
+
+int ResourceUpdateBatch::update(const ResourceId& type, const ResourceId& name,
+                                std::uint16_t language, std::span<const std::uint8_t> data) {
+  if (!begun_) return 0;
+  file_.tree().put(type, name, language, std::vector<std::uint8_t>(data.begin(), data.end()));
+  changed_ = true;
+  return 1;
+}
+
+Placement ResourceUpdateBatch::plannedPlacement() {
+  if (!begun_) return Placement::kRefused;
+  ResourceRewriter rewriter(file_);
+  return rewriter.plan();
+}
+
+int ResourceUpdateBatch::end(bool discardChanges) {
+  if (!begun_) return 0;
+  begun_ = false;
+  if (discardChanges) return file_.file().close(), 1;
+  // An unchanged batch leaves the file byte for byte as it was, certificate and all.
+  if (!changed_) return file_.file().close(), 1;
+  ResourceRewriter rewriter(file_);
+  int written = rewriter.plan() != Placement::kRefused && rewriter.write(path_);
+  file_.file().close();
+  return written;
+}
+
+}  // namespace pe
