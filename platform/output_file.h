@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+namespace platform {
+
+// A file created for writing (CreateFile with CREATE_ALWAYS, no sharing): an existing file is
+// replaced. Closed when the object ends.
+class OutputFile {
+ public:
+  OutputFile();
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // 1 when the file was created.
+  int create(const char* path);
+  bool isOpen() const;
+  // Writes the bytes; 1 when the call succeeded, with the count actually written in `written`.
+  int write(const void* data, std::size_t size, std::size_t& written);
+  int flush();
+  void close();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace platform

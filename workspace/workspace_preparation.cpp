@@ -1,0 +1,63 @@
+#include "workspace/workspace_preparation.h"
+
+#include <cstring>
+#include <vector>
+
+#include "base/path_name.h"
+#include "base/shared_string.h"
+#include "platform/output_file.h"
+#include "platform/path_rules.h"
+#include "workspace/archive_unpacker.h"
+
+namespace {
+
+constexpr int kNameAttempts = 1000;
+
+// Writes the decimal digits of `attempt` over the tail of the six-character name.
+void numberName(char* name, int attempt) {
+  SharedString digits;
+  formatString(digits, "%d", attempt);
+  const std::size_t length = std::strlen(name);
+  std::memcpy(name + length - digits.length(), digits.text(),
+              static_cast<std::size_t>(digits.length()));
+}
+
+}  // namespace
+
+int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
+                     platform::ModuleHandle module) {
+  char name[sizeof kWorkspaceBaseName];
+  std::memcpy(name, kWorkspaceBaseName, sizeof name);
+  bool ready = false;
+  for (int attempt = 0; attempt < kNameAttempts && !ready; ++attempt) {
+    workspace.setTempPath(module, name);
+    // An empty leftover of an earlier run is reused; one with contents is left alone.
+    workspace.removeTree(0);
+    ready = workspace.exists() == 0 && workspace.createFolder() == 1;
+    if (!ready) numberName(name, attempt);
+  }
+  if (!ready) {
+    // Nothing found on disk may be used, or deleted at exit.
+    workspace.setPath("");
+    return 0;
+  }
+
+  extractResourceToWorkspace(workspace, resources, "Binary", "ARCHIVE", "cfadmin.zip");
+  const PathName archive = PathName(workspace.path()).join("cfadmin.zip");
+  if (isExistingFile(archive) == 1) {
+    unpackArchive(archive.asString().text(), workspace.path().text());
+  }
+  return 0;
+}
+
+int extractResourceToWorkspace(const FolderObject& workspace, ResourceSource& resources,
+                               const char* type, const char* name, const char* fileName) {
+  std::vector<unsigned char> bytes;
+  if (resources.loadResource(type, name, bytes) == 0 || bytes.empty()) return 0;
+  SharedString target;
+  formatString(target, "%s%c%s", workspace.path().text(), platform::pathSeparator(), fileName);
+  platform::OutputFile file;
+  if (file.create(target.text()) == 0) return 0;
+  std::size_t written = 0;
+  return file.write(bytes.data(), bytes.size(), written) == 1 && written == bytes.size() ? 1 : 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/process_environment.h"
+#include "workspace/folder_object.h"
+#include "workspace/resource_source.h"
+
+// The base name of the Workspace folder; every candidate name has its length.
+inline constexpr char kWorkspaceBaseName[] = "~kxent";
+
+// The preparation thread's work: gives `workspace` the first free name below the temporary base
+// (~kxent, ~kxen0..9, ~kxe10..99, ~kx100..998), creates the folder, writes the program's "ARCHIVE"
+// resource into it as cfadmin.zip and unpacks that there. `module` is the program's module, whose
+// folder is a candidate for the temporary base. When no name could be used the Workspace path is
+// left empty, so that its exists gives 0. Always 0.
+int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
+                     platform::ModuleHandle module);
+
+// Writes the bytes of the resource of type `type` and name `name` to Workspace/fileName, replacing
+// an existing file. 1 only when the resource exists, is not empty and was written completely.
+int extractResourceToWorkspace(const FolderObject& workspace, ResourceSource& resources,
+                               const char* type, const char* name, const char* fileName);
