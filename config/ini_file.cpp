@@ -1,0 +1,189 @@
+#include "config/ini_file.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/file_io.h"
+
+namespace {
+
+// The profile reader's blanks: C white space plus ^Z, the DOS end-of-file mark.
+bool isBlank(char c) { return (c >= '\t' && c <= '\r') || c == ' ' || c == '\x1a'; }
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Names and values are C strings to the platform: a NUL byte ends them.
+std::string_view cutAtNul(std::string_view text) {
+  const std::size_t nul = text.find('\0');
+  return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+SharedString toSharedString(std::string_view text) {
+  SharedString result;
+  if (text.empty()) return result;
+  const int n = static_cast<int>(text.size());
+  std::memcpy(result.openBuffer(n), text.data(), text.size());
+  result.openBuffer(n)[n] = '\0';
+  result.closeBuffer(n);
+  return result;
+}
+
+// Digits in any base up to 36, as the platform's string-to-integer conversion reads them.
+int digitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+  return 99;
+}
+
+int parseInteger(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  std::uint32_t base = 10;
+  if (text.size() >= 2 && text[0] == '0') {
+    if (text[1] == 'x') base = 16;
+    if (text[1] == 'o') base = 8;
+    if (text[1] == 'b') base = 2;
+    if (base != 10) text.remove_prefix(2);
+  }
+  std::uint32_t total = 0;  // wraps as the platform's does
+  for (const char c : text) {
+    const auto digit = static_cast<std::uint32_t>(digitValue(c));
+    if (digit >= base) break;
+    total = total * base + digit;
+  }
+  if (negative) total = 0u - total;
+  return static_cast<int>(total);
+}
+
+}  // namespace
+
+std::size_t IniFile::NameHash::operator()(std::string_view name) const noexcept {
+  std::size_t hash = 14695981039346656037ull;
+  for (const char c : name)
+    hash = (hash ^ static_cast<unsigned char>(foldCase(c))) * 1099511628211ull;
+  return hash;
+}
+
+std::size_t IniFile::NameHash::operator()(const KeyRef& key) const noexcept {
+  return (*this)(key.name) ^ (static_cast<std::size_t>(key.section) * 0x9E3779B97F4A7C15ull);
+}
+
+bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (foldCase(a[i]) != foldCase(b[i])) return false;
+  }
+  return true;
+}
+
+bool IniFile::NameEqual::operator()(const KeyRef& a, const KeyRef& b) const noexcept {
+  return a.section == b.section && (*this)(a.name, b.name);
+}
+
+int IniFile::load(const PathName& path) {
+  std::string bytes;
+  const int ok = path.isValid() && platform::readWholeFile(path.text(), bytes) ? 1 : 0;
+  if (ok == 0) bytes.clear();
+  parse(bytes);
+  return ok;
+}
+
+void IniFile::parse(std::string_view bytes) {
+  bytes_.assign(bytes.begin(), bytes.end());
+  sections_.clear();
+  keys_.clear();
+  const char* p = bytes_.data();
+  const char* const end = p + bytes_.size();
+
+  std::size_t lines = 0;
+  for (const char c : bytes_) lines += c == '\n' ? 1 : 0;
+  keys_.reserve(lines + 1);
+
+  // Keys above the first header belong to a section with no name, which always comes first.
+  sections_.emplace(std::string_view(), 0);
+  std::uint32_t current = 0;
+  std::uint32_t sectionCount = 1;
+  bool shadowed = false;  // a repeated section: the platform only ever looks at the first
+
+  while (p < end) {
+    const char* lineEnd = p;
+    while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
+    const std::string_view line =
+        trimmed(std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
+    p = lineEnd < end ? lineEnd + 1 : end;
+    if (line.empty()) continue;
+
+    if (line.front() == '[') {
+      const std::size_t close = line.rfind(']');
+      if (close != std::string_view::npos) {
+        const std::string_view name = cutAtNul(trimmed(line.substr(1, close - 1)));
+        const bool fresh = sections_.try_emplace(name, sectionCount).second;
+        current = sectionCount++;
+        shadowed = !fresh;
+        continue;
+      }
+      // Without a closing bracket the line is an ordinary key line.
+    }
+    if (shadowed) continue;
+
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      keys_.try_emplace(KeyRef{current, cutAtNul(line)}, Value{std::string_view(), false});
+    } else {
+      const std::string_view name = cutAtNul(trimmed(line.substr(0, equals)));
+      const std::string_view value = cutAtNul(trimmed(line.substr(equals + 1)));
+      keys_.try_emplace(KeyRef{current, name}, Value{value, true});
+    }
+  }
+}
+
+const std::string_view* IniFile::find(const char* section, const char* key) const {
+  // An empty key name never matches, as on the platform.
+  if (key == nullptr || key[0] == '\0') return nullptr;
+  const auto s = sections_.find(trimmed(section == nullptr ? std::string_view() : section));
+  if (s == sections_.end()) return nullptr;
+  const auto k = keys_.find(KeyRef{s->second, trimmed(key)});
+  if (k == keys_.end() || !k->second.present) return nullptr;
+  return &k->second.text;
+}
+
+std::string_view IniFile::copyEntry(std::string_view value, int bufferSize) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value.substr(0, std::min(value.size(), static_cast<std::size_t>(bufferSize - 1)));
+}
+
+SharedString IniFile::readString(const char* section, const char* key,
+                                 const char* defaultValue) const {
+  if (const std::string_view* value = find(section, key)) {
+    return toSharedString(copyEntry(*value, kMaxText + 1));
+  }
+  // The platform drops trailing spaces from the default.
+  std::string_view fallback = defaultValue == nullptr ? std::string_view() : defaultValue;
+  while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+  return toSharedString(fallback.substr(0, std::min<std::size_t>(fallback.size(), kMaxText)));
+}
+
+int IniFile::readInt(const char* section, const char* key, int defaultValue) const {
+  // The platform reads the text through a buffer of 30 characters and takes an empty text as
+  // missing.
+  constexpr int kIntegerBuffer = 30;
+  const std::string_view* value = find(section, key);
+  if (value == nullptr) return defaultValue;
+  const std::string_view text = copyEntry(*value, kIntegerBuffer);
+  if (text.empty()) return defaultValue;
+  return parseInteger(text);
+}

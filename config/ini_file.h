@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "base/path_name.h"
+#include "base/shared_string.h"
+
+// A configuration file read the way the Windows profile functions read it, on every platform, so
+// that both builds see the same settings. Texts answer as GetPrivateProfileStringA with a buffer of
+// 256 characters does, integers as GetPrivateProfileIntA. The file is parsed once when loaded;
+// every lookup afterwards is a hash probe.
+//
+// The reading rules: lines end at LF or CR; blanks (tab, LF, VT, FF, CR, space and ^Z) around
+// lines, names and values are dropped; "[name]" opens a section (up to the last ']'); other lines
+// are "name=value" keys, or keys without a value when they hold no '='; keys before the first
+// section belong to the section with the empty name. Names match without regard to ASCII case, and
+// the first section and the first key of a name are the only ones ever seen. Nothing is a comment
+// as such: a line ";x=1" is the key ";x", which no caller asks for.
+class IniFile {
+ public:
+  // Texts hold at most this many characters, as the platform's reader fills a 256-byte buffer.
+  static constexpr int kMaxText = 255;
+
+  IniFile() = default;
+  IniFile(const IniFile&) = delete;
+  IniFile& operator=(const IniFile&) = delete;
+  IniFile(IniFile&&) = default;
+  IniFile& operator=(IniFile&&) = default;
+
+  // Reads and parses the file; 1 on success. A file that cannot be read leaves the reader empty,
+  // so that every lookup gives its default, as the platform does for a missing file.
+  int load(const PathName& path);
+
+  // Parses the given bytes as the content of a file.
+  void parse(std::string_view bytes);
+
+  // The key's value without surrounding blanks and without one matching pair of quotes (" or ')
+  // around it, cut to kMaxText characters; the default (without trailing spaces) when the section
+  // or key is missing or the key has no '='.
+  SharedString readString(const char* section, const char* key,
+                          const char* defaultValue = "") const;
+
+  // The key's value as a signed integer: optional blanks, an optional sign, an optional "0x", "0o"
+  // or "0b" base prefix, then digits up to the first other character, wrapping in 32 bits. The
+  // default when the key is missing or its value is empty.
+  int readInt(const char* section, const char* key, int defaultValue) const;
+
+ private:
+  struct KeyRef {
+    std::uint32_t section;
+    std::string_view name;
+  };
+  struct Value {
+    std::string_view text;
+    bool present;  // false for a line that names a key but has no '='
+  };
+  struct NameHash {
+    std::size_t operator()(std::string_view name) const noexcept;
+    std::size_t operator()(const KeyRef& key) const noexcept;
+  };
+  struct NameEqual {
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+    bool operator()(const KeyRef& a, const KeyRef& b) const noexcept;
+  };
+
+  // The raw value, or null when the platform would answer with the default.
+  const std::string_view* find(const char* section, const char* key) const;
+  // The value as a buffer of bufferSize characters receives it: one pair of quotes off, then cut.
+  static std::string_view copyEntry(std::string_view value, int bufferSize);
+
+  std::vector<char> bytes_;  // the file's text; every view below points into it
+  std::unordered_map<std::string_view, std::uint32_t, NameHash, NameEqual> sections_;
+  std::unordered_map<KeyRef, Value, NameHash, NameEqual> keys_;
+};

@@ -1,0 +1,218 @@
+#include "config/page_data.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/file_io.h"
+
+namespace {
+
+constexpr char kPlaceholder[] = "var serverData=[];";
+
+const char* const kWindowsMediaKeys[] = {"ApplyWMPrefs",
+                                         "UseMulticast",
+                                         "UseTCP",
+                                         "UseHTTP",
+                                         "UseUDP",
+                                         "UseDefaultBufferTime",
+                                         "UseCustomUDPPort",
+                                         "CustomUDPPort",
+                                         "ProxyBypass_HTTP",
+                                         "ProxyPort_HTTP",
+                                         "ProxyStyle_HTTP",
+                                         "ProxyExclude_HTTP",
+                                         "ProxyName_HTTP",
+                                         "ProxyBypass_RTSP",
+                                         "ProxyPort_RTSP",
+                                         "ProxyStyle_RTSP",
+                                         "ProxyExclude_RTSP",
+                                         "ProxyName_RTSP",
+                                         "ProxyBypass_MMS",
+                                         "ProxyPort_MMS",
+                                         "ProxyStyle_MMS",
+                                         "ProxyExclude_MMS",
+                                         "ProxyName_MMS"};
+
+const char* const kSetupKeys[] = {"HomePage",    "InstallPath",         "InstallMode",
+                                  "StartupMode", "DesktopShortcut",     "QuickLaunch",
+                                  "StartMenu",   "RemoveMediaLibrary",  "RemoveFavorites",
+                                  "RemoveSkins", "RemoveVisualizations"};
+
+const char* const kFavoritesKeys[] = {"FavoritesText1", "FavoritesURL1",  "FavoritesText2",
+                                      "FavoritesURL2",  "FavoritesText3", "FavoritesURL3"};
+
+const char* const kHelpMenuKeys[] = {"HelpText1", "HelpURL1",  "HelpText2",
+                                     "HelpURL2",  "HelpText3", "HelpURL3"};
+
+// Appends text as the inside of a double-quoted script string. Besides the quote and the
+// backslash, line ends and the line separators U+2028/U+2029 (which older engines take as line
+// ends) are escaped, and so is every '<', so that no value can close the script element or open
+// a comment in it. Other bytes, those above 0x7F included, go in as they are: the page reads them
+// in the same code page as the file.
+void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '<':
+        out += "\\x3C";
+        break;
+      case '.':
+        out += dotsAsDashes ? '-' : '.';
+        break;
+      case '\xE2':
+        if (i + 2 < text.size() && text[i + 1] == '\x80' &&
+            (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+          out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+          i += 2;
+        } else {
+          out += c;
+        }
+        break;
+      default:
+        out += c;
+        break;
+    }
+  }
+}
+
+void appendPageEntry(std::string& out, std::string_view key, std::string_view value,
+                     std::int32_t lock) {
+  std::string quotedKey;
+  quotedKey.reserve(key.size() + 16);
+  quotedKey += "serverData[\"";
+  appendScriptText(quotedKey, key, true);
+  quotedKey += "\"]";
+
+  out += quotedKey;
+  out += "=[];\r\n";
+  out += quotedKey;
+  out += "[\"SuggestedValue\"]=\"";
+  appendScriptText(out, value, false);
+  out += "\";\r\n";
+  if (lock != -1) {
+    out += quotedKey;
+    out += "[\"IsLocked\"]=";
+    out += std::to_string(lock);
+    out += ";\r\n";
+  }
+}
+
+std::string_view view(const SharedString& text) {
+  return std::string_view(text.text(), static_cast<std::size_t>(text.length()));
+}
+
+SharedString toSharedString(const std::string& text) {
+  SharedString result;
+  if (text.empty()) return result;
+  const int n = static_cast<int>(text.size());
+  std::memcpy(result.openBuffer(n), text.data(), text.size());
+  result.closeBuffer(n);
+  return result;
+}
+
+void appendNamedEntry(std::string& out, const IniFile& config, const char* section,
+                      const char* key) {
+  appendPageEntry(out, key, view(config.readString(section, key)), -1);
+}
+
+void appendIndexedEntry(std::string& out, const IniFile& config, const char* section,
+                        const char* nameFormat, const char* valueFormat, int index) {
+  char key[32];
+  std::snprintf(key, sizeof key, nameFormat, index);
+  const SharedString name = config.readString(section, key);
+  if (name.empty()) return;
+  std::snprintf(key, sizeof key, valueFormat, index);
+  const SharedString value = config.readString(section, key);
+  std::snprintf(key, sizeof key, "Locked%d", index);
+  appendPageEntry(out, view(name), view(value), config.readInt(section, key, 0));
+}
+
+std::string buildBlock(const IniFile& config) {
+  std::string out;
+  out += kPlaceholder;
+  out += "\r\n";
+  appendNamedEntry(out, config, "kx_preferences", "ApplyKXPrefs");
+  const int prefsCount = config.readInt("kx_preferences", "PrefsCount", 0);
+  for (int i = 1; i <= prefsCount; ++i) {
+    appendIndexedEntry(out, config, "kx_preferences", "Key%d", "Value%d", i);
+  }
+  const int datatypeCount = config.readInt("datatypes", "DatatypeCount", 0);
+  for (int i = 1; i <= datatypeCount; ++i) {
+    appendIndexedEntry(out, config, "datatypes", "Datatype%d", "Status%d", i);
+  }
+  for (const char* key : kWindowsMediaKeys) appendNamedEntry(out, config, "wm_preferences", key);
+
+  // The player's own MaxBandwidth arrives with the records above; the Windows Media one is kept
+  // apart under its own name.
+  const SharedString bandwidth = config.readString("wm_preferences", "MaxBandwidth");
+  if (!bandwidth.empty()) appendPageEntry(out, "WM_MaxBandwidth", view(bandwidth), -1);
+
+  // The file holds milliseconds; the page shows whole seconds.
+  const int bufferTime = config.readInt("wm_preferences", "CustomBufferTime", -1);
+  if (bufferTime != -1)
+    appendPageEntry(out, "CustomBufferTime", std::to_string(bufferTime / 1000), -1);
+
+  appendNamedEntry(out, config, "qt_preferences", "ApplyQTPrefs");
+  appendNamedEntry(out, config, "qt_preferences", "QuickTimeLocation");
+  for (const char* key : kSetupKeys) appendNamedEntry(out, config, "setup", key);
+  for (const char* key : kFavoritesKeys) appendNamedEntry(out, config, "favorites", key);
+  for (const char* key : kHelpMenuKeys) appendNamedEntry(out, config, "helpmenu", key);
+  return out;
+}
+
+}  // namespace
+
+SharedString formatPageEntry(const SharedString& key, const SharedString& value,
+                             std::int32_t lock) {
+  std::string out;
+  appendPageEntry(out, view(key), view(value), lock);
+  return toSharedString(out);
+}
+
+SharedString readNamedEntry(const IniFile& config, const char* section, const char* key) {
+  std::string out;
+  appendNamedEntry(out, config, section, key);
+  return toSharedString(out);
+}
+
+SharedString readIndexedEntry(const IniFile& config, const char* section, const char* nameFormat,
+                              const char* valueFormat, int index) {
+  std::string out;
+  appendIndexedEntry(out, config, section, nameFormat, valueFormat, index);
+  return toSharedString(out);
+}
+
+SharedString buildPageData(const IniFile& config) { return toSharedString(buildBlock(config)); }
+
+void writePageData(const PathName& workspace) {
+  const PathName configPath = workspace.join("kxenterprise.ini");
+  const PathName sitePath = workspace.join("cfadmin");
+  const PathName pagePath = sitePath.join("index.html");
+  if (isExistingFile(pagePath) == 0 || isExistingFile(configPath) == 0) return;
+
+  IniFile config;
+  config.load(configPath);  // an unreadable file reads as an empty one: every entry has its default
+  const SharedString block = buildPageData(config);
+
+  std::string bytes;
+  if (platform::readWholeFile(pagePath.text(), bytes) == 0) return;
+  // The page is a text: it ends at its first NUL byte, if it has one.
+  SharedString page(bytes.c_str());
+  if (page.empty()) return;
+  page.replaceText(kPlaceholder, block.text(), 0);
+  platform::writeWholeFile(pagePath.text(), page.text(), static_cast<std::size_t>(page.length()));
+}

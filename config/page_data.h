@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+#include "base/path_name.h"
+#include "base/shared_string.h"
+#include "config/ini_file.h"
+
+// The configuration handed to the preference editor page: every setting the page knows becomes an
+// entry of a script block that takes the place of the page's placeholder "var serverData=[];".
+// Keys and values are written as script string literals, escaped so that every text arrives in
+// the page exactly as the file held it and none can end the literal or the script element.
+
+// Rewrites workspace/cfadmin/index.html with the settings of workspace/kxenterprise.ini. Silent:
+// when either file is missing, the page cannot be read or is empty, or cannot be written, the page
+// stays as it was. The block is built whole before the page is touched, and the page is written
+// in one piece.
+void writePageData(const PathName& workspace);
+
+// The whole block for a configuration: its first line and every entry in reading order.
+SharedString buildPageData(const IniFile& config);
+
+// The two or three lines of one entry (the lock line only when lock is not -1), with every '.' of
+// the key written as '-'.
+SharedString formatPageEntry(const SharedString& key, const SharedString& value, std::int32_t lock);
+
+// The entry for one key of a section, without a lock line; an empty value when the key is missing.
+SharedString readNamedEntry(const IniFile& config, const char* section, const char* key);
+
+// The entry for record `index` of a counted list: its name from nameFormat, its value from
+// valueFormat and its lock from "Locked%d" (0 when missing); empty when the record has no name.
+SharedString readIndexedEntry(const IniFile& config, const char* section, const char* nameFormat,
+                              const char* valueFormat, int index);
