@@ -1,0 +1,54 @@
+#pragma once
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include "browser/browser_host.h"
+
+// The browser host on Linux: a GTK window whose whole client area is a WebKitGTK view showing the
+// preference editor page. WebKit does not report `javascript:` navigations, so a script injected
+// into the page reports followed `javascript:` links through the "navigate" message handler; the
+// page writes its configuration through the "writeFile" handler.
+class GtkBrowserHost : public BrowserHost {
+ public:
+  // `title` is string 101 (at most 255 characters are kept); `icon` may be null.
+  GtkBrowserHost(const char* title, GdkPixbuf* icon);
+  ~GtkBrowserHost() override;
+
+  // Null before createHostWindow and after the window was closed.
+  GtkWindow* window() const { return window_; }
+  WebKitWebView* webView() const { return view_; }
+
+ protected:
+  int createHostWindowImpl() override;
+  void showAndNavigateImpl(const char* url) override;
+  void runMessageLoopImpl() override;
+
+ private:
+  static void onDestroy(GtkWidget* widget, gpointer self);
+  static void onNavigateMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result,
+                                gpointer self);
+  static void onWriteFileMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result,
+                                 gpointer self);
+  static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
+  static GtkWidget* onCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+  static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
+                               GError* error, gpointer self);
+  static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
+                                WebKitHitTestResult* hit, gpointer self);
+  static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+  static gboolean onViewDrawn(GtkWidget* widget, cairo_t* cr, gpointer self);
+
+  void installPageBridge(WebKitUserContentManager* manager);
+  void showWriteFailure();
+
+  char windowTitle_[kTextCapacity];
+  GdkPixbuf* icon_;
+  GtkWindow* window_ = nullptr;
+  WebKitWebView* view_ = nullptr;
+  WebKitUserContentManager* contentManager_ = nullptr;
+  int loopRunning_ = 0;
+  int pageLoaded_ = 0;
+  int editorPainted_ = 0;
+};
