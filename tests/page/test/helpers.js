@@ -1,0 +1,144 @@
+'use strict';
+// Shared fixtures: a copy of the site with page data written in, the system
+// Chromium, and stand-ins for the two file-writing facilities of the hosts.
+
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { pathToFileURL } = require('node:url');
+const { chromium } = require('playwright-core');
+
+const SITE = path.resolve(__dirname, '..', '..', '..', 'site', 'cfadmin');
+const PLACEHOLDER = 'var serverData=[];';
+const CHROMIUM = process.env.CHROMIUM_PATH || '/usr/bin/chromium';
+const CHROMIUM_ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+
+// A script string literal as the native side writes it into the page.
+function literal(text) {
+  return '"' + String(text)
+    .replace(/\\/g, '\\\\').replace(/"/g, '\\"').replace(/\r/g, '\\r').replace(/\n/g, '\\n')
+    .replace(/\u2028/g, '\\u2028').replace(/\u2029/g, '\\u2029').replace(/</g, '\\x3C') + '"';
+}
+
+// The page-data block for entries [key, value, lock?] (lock -1 or absent: no
+// lock line); keys arrive with '.' written as '-'.
+function pageData(entries) {
+  let block = PLACEHOLDER + '\r\n';
+  for (const [rawKey, value, lock] of entries) {
+    const key = literal(String(rawKey).replace(/\./g, '-'));
+    block += `serverData[${key}]=[];\r\n`;
+    block += `serverData[${key}]["SuggestedValue"]=${literal(value)};\r\n`;
+    if (lock !== undefined && lock !== -1) block += `serverData[${key}]["IsLocked"]=${lock};\r\n`;
+  }
+  return block;
+}
+
+// Copies the site into a fresh folder with the block in place of the placeholder.
+function makeSite(block) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-page-'));
+  fs.cpSync(SITE, dir, { recursive: true });
+  const index = path.join(dir, 'index.html');
+  if (block !== undefined) {
+    const html = fs.readFileSync(index, 'latin1');
+    if (!html.includes(PLACEHOLDER)) throw new Error('placeholder missing from index.html');
+    fs.writeFileSync(index, html.replace(PLACEHOLDER, () => block), 'latin1');
+  }
+  return { dir, index, url: pathToFileURL(index).href };
+}
+
+function launch() {
+  return chromium.launch({ executablePath: CHROMIUM, args: CHROMIUM_ARGS, headless: true });
+}
+
+// Stand-in for the script host's file system object: a file system holding
+// only `existing`, recording every call; files written land in `written`.
+function fsoStandIn(existing) {
+  window.__fso = { calls: [], written: {} };
+  window.ActiveXObject = function (progId) {
+    const log = window.__fso;
+    log.calls.push(['new', progId]);
+    if (progId !== 'Scripting.FileSystemObject') throw new Error('cannot create ' + progId);
+    return {
+      GetFile(p) {
+        log.calls.push(['GetFile', p]);
+        if (p !== existing) throw new Error('File not found');
+        return { ParentFolder: p.replace(/[\\/][^\\/]*$/, '') };
+      },
+      BuildPath(folder, name) {
+        log.calls.push(['BuildPath', String(folder), name]);
+        return String(folder) + '\\' + name;
+      },
+      CreateTextFile(p, overwrite) {
+        log.calls.push(['CreateTextFile', p, overwrite]);
+        let text = '';
+        return {
+          WriteLine(t) { text += t + '\r\n'; },
+          Close() { log.written[p] = text; },
+        };
+      },
+    };
+  };
+}
+
+function messageHandlerStandIn() {
+  window.__posted = [];
+  window.webkit = { messageHandlers: { writeFile: { postMessage(m) { window.__posted.push(JSON.parse(JSON.stringify(m))); } } } };
+}
+
+// Opens the page with the given page-data entries (or raw block) and file
+// facility ('handler', 'fso' or 'none'); records alerts and accepts them.
+async function openEditor(browser, { entries = [], block, facility = 'handler', url } = {}) {
+  const site = makeSite(block !== undefined ? block : pageData(entries));
+  const context = await browser.newContext({ viewport: { width: 1280, height: 720 } });
+  const page = await context.newPage();
+  const alerts = [];
+  const errors = [];
+  page.on('dialog', (d) => { alerts.push(d.message()); d.accept(); });
+  page.on('pageerror', (e) => errors.push(String(e)));
+  if (facility === 'handler') await page.addInitScript(messageHandlerStandIn);
+  if (facility === 'fso') {
+    const existing = decodeURIComponent(new URL(url || site.url).href).replace(/^file:\/\/\//i, '');
+    await page.addInitScript(fsoStandIn, existing);
+  }
+  await page.goto(url || site.url);
+  await page.waitForFunction(() => window.loaded === true);
+  return { page, context, site, alerts, errors, close: () => context.close() };
+}
+
+// Saves through the handler stand-in; the file text as the host would write it.
+async function saveText(page) {
+  const ok = await page.evaluate(() => onSave());
+  if (!ok) return null;
+  const posted = await page.evaluate(() => window.__posted[window.__posted.length - 1]);
+  return posted.text + '\r\n';
+}
+
+// The configuration text as a map section -> [[key, value], ...].
+function parseIni(text) {
+  const sections = {};
+  let current = '';
+  sections[current] = [];
+  for (const line of text.split('\r\n')) {
+    const m = /^\[(.*)\]$/.exec(line);
+    if (m) { current = m[1]; sections[current] = []; continue; }
+    if (line === '') continue;
+    const eq = line.indexOf('=');
+    sections[current].push([line.slice(0, eq), line.slice(eq + 1)]);
+  }
+  return sections;
+}
+
+// The records of a counted section as {name: {value, lock}} plus their order.
+function records(section, keyName, valueName) {
+  const map = new Map(section);
+  const out = [];
+  for (let n = 1; map.has(keyName + n); n++) {
+    out.push({ name: map.get(keyName + n), value: map.get(valueName + n), lock: map.get('Locked' + n) });
+  }
+  return out;
+}
+
+module.exports = {
+  SITE, PLACEHOLDER, literal, pageData, makeSite, launch, openEditor, saveText, parseIni, records,
+};
