@@ -208,11 +208,15 @@ void writePageData(const PathName& workspace) {
   config.load(configPath);  // an unreadable file reads as an empty one: every entry has its default
   const SharedString block = buildPageData(config);
 
-  std::string bytes;
-  if (platform::readWholeFile(pagePath.text(), bytes) == 0) return;
-  // The page is a text: it ends at its first NUL byte, if it has one.
-  SharedString page(bytes.c_str());
-  if (page.empty()) return;
-  page.replaceText(kPlaceholder, block.text(), 0);
-  platform::writeWholeFile(pagePath.text(), page.text(), static_cast<std::size_t>(page.length()));
+  std::string page;
+  if (platform::readWholeFile(pagePath.text(), page) == 0 || page.empty()) return;
+  // The placeholder is sought in the page's text, which ends at its first NUL byte if it has one;
+  // whatever follows such a byte is still written back rather than lost.
+  const SharedString text(page.c_str());
+  const int at = text.find(kPlaceholder);
+  if (at >= 0) {
+    page.replace(static_cast<std::size_t>(at), sizeof kPlaceholder - 1, block.text(),
+                 static_cast<std::size_t>(block.length()));
+  }
+  platform::writeWholeFile(pagePath.text(), page.data(), page.size());
 }
