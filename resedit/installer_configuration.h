@@ -1,0 +1,9 @@
+#pragma once
+
+#include "base/path_name.h"
+
+// The installer check behind the selection dialog's Next: 1 only when `installer` is a PE
+// executable image that carries a non-empty "KXECONFIG" resource of type "Binary" and all of its
+// bytes were written to `iniTarget` (replacing any earlier file). The installer is read, never
+// loaded or run.
+int importInstallerConfiguration(const PathName& installer, const PathName& iniTarget);

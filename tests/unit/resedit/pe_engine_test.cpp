@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "resedit/pe/byte_order.h"
+#include "resedit/pe/pe_checksum.h"
+#include "resedit/pe/pe_resource_file.h"
+#include "resedit/pe/resource_update_batch.h"
+#include "synthetic_image.h"
+
+namespace {
+
+using pe::Placement;
+using pe::ResourceId;
+
+const ResourceId kBinary = named("BINARY");
+const ResourceId kConfig = named("KXECONFIG");
+
+SyntheticImage installerImage() {
+  SyntheticImage image = SyntheticImage::usual();
+  addResource(image.tree, kBinary, kConfig, 1033, "[setup]\ninstallmode=1\n");
+  addResource(image.tree, kBinary, named("QTPREF"), 1033, "qt");
+  addResource(image.tree, kBinary, named("DUAL"), 1033, "english");
+  addResource(image.tree, kBinary, named("DUAL"), 1031, "deutsch");
+  addResource(image.tree, ResourceId::integer(10), ResourceId::integer(1), 1033, "rcdata");
+  image.overlay = bytesOf("KXPAYLOAD-overlay-bytes-that-must-survive");
+  return image;
+}
+
+std::vector<std::uint8_t> readResource(const std::string& path, const ResourceId& type,
+                                       const ResourceId& name, std::uint16_t language) {
+  pe::PeResourceFile file;
+  std::vector<std::uint8_t> bytes;
+  if (!file.open(path) || !file.readData(type, name, language, bytes)) return {};
+  return bytes;
+}
+
+std::vector<std::uint8_t> overlayOf(const std::string& path) {
+  pe::PeResourceFile file;
+  if (!file.open(path)) return {};
+  std::vector<std::uint8_t> bytes = readFileBytes(path);
+  std::uint64_t start = file.layout().endOfSectionData();
+  pe::DataDirectory certificate = file.layout().directory(pe::kSecurityDirectory);
+  std::uint64_t end = certificate.virtualAddress ? certificate.virtualAddress : bytes.size();
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(start),
+          bytes.begin() + static_cast<std::ptrdiff_t>(end)};
+}
+
+struct Edited {
+  int committed = 0;
+  Placement placement = Placement::kRefused;
+};
+
+Edited edit(const std::string& path, const std::string& newConfig) {
+  pe::ResourceUpdateBatch batch;
+  Edited result;
+  if (!batch.begin(path)) return result;
+  batch.update(kBinary, kConfig, 1033, bytesOf(newConfig));
+  result.placement = batch.plannedPlacement();
+  result.committed = batch.end(false);
+  return result;
+}
+
+class PeEngine : public ::testing::TestWithParam<bool> {
+ protected:
+  ScratchFolder folder;
+  std::string path = folder.file("installer.exe");
+};
+
+TEST_P(PeEngine, ReadsLanguagesInDirectoryOrderAndMatchesNamesWithoutCase) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  // Directory order, not numeric order: 1033 was added before 1031 would sort, so rebuild by hand.
+  writeFileBytes(path, image.build());
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  EXPECT_EQ(file.languages(named("binary"), named("dual")),
+            (std::vector<std::uint16_t>{1031, 1033}));
+  EXPECT_TRUE(file.exists(named("Binary"), named("KxeConfig"), 1033));
+  EXPECT_FALSE(file.exists(kBinary, kConfig, 1031));
+  EXPECT_TRUE(file.languages(kBinary, named("MISSING")).empty());
+  EXPECT_EQ(readResource(path, ResourceId::integer(10), ResourceId::integer(1), 1033),
+            bytesOf("rcdata"));
+}
+
+TEST_P(PeEngine, RewritesInPlaceWhenTheTreeFitsAndKeepsEverythingElse) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  writeFileBytes(path, image.build());
+  std::vector<std::uint8_t> before = readFileBytes(path);
+
+  Edited result = edit(path, "[setup]\ninstallmode=2\n");
+  ASSERT_TRUE(result.committed);
+  EXPECT_EQ(result.placement, Placement::kInPlace);
+  std::vector<std::uint8_t> after = readFileBytes(path);
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf("[setup]\ninstallmode=2\n"));
+  EXPECT_EQ(readResource(path, kBinary, named("DUAL"), 1031), bytesOf("deutsch"));
+  // Headers and the section table are untouched apart from the checksum; .text, .reloc and the
+  // overlay keep their bytes.
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  std::uint32_t checksumAt = file.layout().checkSumOffset();
+  for (std::size_t i = 0; i < 0x400; ++i) {
+    if (i < checksumAt || i >= checksumAt + 4) {
+      ASSERT_EQ(after[i], before[i]) << "header byte " << i;
+    }
+  }
+  EXPECT_TRUE(std::equal(after.begin() + 0x400, after.begin() + 0x800, before.begin() + 0x400));
+  EXPECT_TRUE(std::equal(after.end() - 0x200 - static_cast<std::ptrdiff_t>(image.overlay.size()),
+                         after.end(),
+                         before.end() - 0x200 - static_cast<std::ptrdiff_t>(image.overlay.size())));
+}
+
+TEST_P(PeEngine, GrowsOverDiscardableSectionsAndMovesTheOverlayByWholeFileAlignments) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  writeFileBytes(path, image.build());
+  std::vector<std::uint8_t> overlayBefore = overlayOf(path);
+  pe::PeResourceFile original;
+  ASSERT_TRUE(original.open(path));
+  std::uint64_t overlayStart = original.layout().endOfSectionData();
+  original.file().close();
+
+  std::string big(9000, 'x');
+  Edited result = edit(path, big);
+  ASSERT_TRUE(result.committed);
+  EXPECT_EQ(result.placement, Placement::kGrow);
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  const pe::PeLayout& layout = file.layout();
+  ASSERT_EQ(layout.sections.size(), 3u);
+  EXPECT_EQ((layout.endOfSectionData() - overlayStart) % layout.fileAlignment, 0u);
+  EXPECT_EQ(overlayOf(path), overlayBefore);
+  EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf(big));
+  // The relocations moved behind the grown section, and their directory moved with them.
+  const pe::SectionHeader& resources = layout.sections[1];
+  const pe::SectionHeader& relocations = layout.sections[2];
+  EXPECT_GE(relocations.virtualAddress, resources.virtualAddress + resources.virtualSize);
+  EXPECT_EQ(layout.directory(pe::kBaseRelocationDirectory).virtualAddress,
+            relocations.virtualAddress);
+  EXPECT_EQ(layout.sizeOfImage, relocations.virtualAddress + 0x1000);
+  std::vector<std::uint8_t> relocationBytes(relocations.virtualSize);
+  ASSERT_TRUE(file.file().readAt(relocations.pointerToRawData, relocationBytes.data(),
+                                 relocationBytes.size()));
+  EXPECT_EQ(relocationBytes, std::vector<std::uint8_t>(0x40, 0x11));
+}
+
+TEST_P(PeEngine, AppendsASectionWhenALoadedSectionFollowsAndNeverMovesIt) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.sections.push_back({".kxtail", 0xC0000040, std::vector<std::uint8_t>(0x80, 0x22), false});
+  writeFileBytes(path, image.build());
+  std::vector<std::uint8_t> overlayBefore = overlayOf(path);
+  pe::PeResourceFile original;
+  ASSERT_TRUE(original.open(path));
+  std::vector<pe::SectionHeader> sectionsBefore = original.layout().sections;
+  original.file().close();
+
+  Edited result = edit(path, std::string(9000, 'y'));
+  ASSERT_TRUE(result.committed);
+  EXPECT_EQ(result.placement, Placement::kAppend);
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  const pe::PeLayout& layout = file.layout();
+  ASSERT_EQ(layout.sections.size(), sectionsBefore.size() + 1);
+  for (std::size_t i = 0; i < sectionsBefore.size(); ++i) {
+    EXPECT_EQ(layout.sections[i].virtualAddress, sectionsBefore[i].virtualAddress);
+    EXPECT_EQ(layout.sections[i].pointerToRawData, sectionsBefore[i].pointerToRawData);
+  }
+  EXPECT_EQ(layout.directory(pe::kResourceDirectory).virtualAddress,
+            layout.sections.back().virtualAddress);
+  EXPECT_EQ(overlayOf(path), overlayBefore);
+  EXPECT_EQ(readResource(path, kBinary, named("QTPREF"), 1033), bytesOf("qt"));
+
+  // A second, larger edit grows the appended section instead of adding another.
+  Edited again = edit(path, std::string(20000, 'z'));
+  EXPECT_EQ(again.placement, Placement::kGrow);
+  pe::PeResourceFile reread;
+  ASSERT_TRUE(reread.open(path));
+  EXPECT_EQ(reread.layout().sections.size(), sectionsBefore.size() + 1);
+  EXPECT_EQ(overlayOf(path), overlayBefore);
+}
+
+TEST_P(PeEngine, RefusesWhenNothingCanTakeTheTreeAndLeavesTheFile) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.sections.push_back({".kxtail", 0xC0000040, std::vector<std::uint8_t>(0x80, 0x22), false});
+  // No room for another section header: the table reaches the end of the headers.
+  image.sizeOfHeaders = 0x80 + 24 + (GetParam() ? 240 : 224) + 40 * 4;
+  image.fileAlignment = 0x10;
+  image.sectionAlignment = 0x1000;
+  writeFileBytes(path, image.build());
+  std::vector<std::uint8_t> before = readFileBytes(path);
+  Edited result = edit(path, std::string(9000, 'y'));
+  EXPECT_FALSE(result.committed);
+  EXPECT_EQ(result.placement, Placement::kRefused);
+  EXPECT_EQ(readFileBytes(path), before);
+}
+
+TEST_P(PeEngine, RemovesTheCertificateTableAndRecomputesTheChecksum) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.certificate = std::vector<std::uint8_t>(0x200, 0x5A);
+  writeFileBytes(path, image.build());
+  std::vector<std::uint8_t> before = readFileBytes(path);
+  std::vector<std::uint8_t> overlayBefore = overlayOf(path);
+
+  ASSERT_TRUE(edit(path, "small").committed);
+  std::vector<std::uint8_t> after = readFileBytes(path);
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  pe::DataDirectory certificate = file.layout().directory(pe::kSecurityDirectory);
+  EXPECT_EQ(certificate.virtualAddress, 0u);
+  EXPECT_EQ(certificate.size, 0u);
+  EXPECT_EQ(after.size(), before.size() - 0x200);
+  EXPECT_EQ(overlayOf(path), overlayBefore);
+  // The stored checksum is the one the bytes give with the field read as zero.
+  std::vector<std::uint8_t> zeroed = after;
+  std::memset(&zeroed[file.layout().checkSumOffset()], 0, 4);
+  pe::PeChecksum sum;
+  sum.add(zeroed.data(), zeroed.size());
+  EXPECT_EQ(file.layout().checkSum, sum.finish(zeroed.size()));
+  EXPECT_NE(file.layout().checkSum, 0u);
+}
+
+TEST_P(PeEngine, LeavesAZeroChecksumZero) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.checksum = false;
+  writeFileBytes(path, image.build());
+  ASSERT_TRUE(edit(path, std::string(9000, 'q')).committed);
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  EXPECT_EQ(file.layout().checkSum, 0u);
+}
+
+TEST_P(PeEngine, AddsNewEntriesAtTheirSortedPlaceKeepingTheOthersInOrder) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  writeFileBytes(path, image.build());
+  pe::ResourceUpdateBatch batch;
+  ASSERT_TRUE(batch.begin(path));
+  batch.update(named("Binary"), named("Alpha"), 1033, bytesOf("a"));
+  batch.update(ResourceId::integer(6), ResourceId::integer(19), 1031, bytesOf("s"));
+  batch.update(kBinary, named("DUAL"), 1032, bytesOf("greek"));
+  ASSERT_TRUE(batch.end(false));
+
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  std::vector<std::string> order;
+  file.tree().forEachLeaf([&](const ResourceId& type, const ResourceId& name,
+                              const ResourceId& language, const pe::ResourceLeaf&) {
+    auto text = [](const ResourceId& id) {
+      return id.named ? std::string(id.name.begin(), id.name.end()) : std::to_string(id.id);
+    };
+    order.push_back(text(type) + "/" + text(name) + "/" + text(language));
+  });
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"BINARY/ALPHA/1033", "BINARY/DUAL/1031", "BINARY/DUAL/1032",
+                                      "BINARY/DUAL/1033", "BINARY/KXECONFIG/1033",
+                                      "BINARY/QTPREF/1033", "6/19/1031", "10/1/1033"}));
+}
+
+TEST_P(PeEngine, DiscardAndUnchangedBatchesLeaveTheFileByteForByte) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.certificate = std::vector<std::uint8_t>(0x40, 0x5A);
+  writeFileBytes(path, image.build());
+  std::vector<std::uint8_t> before = readFileBytes(path);
+  pe::ResourceUpdateBatch discarded;
+  ASSERT_TRUE(discarded.begin(path));
+  discarded.update(kBinary, kConfig, 1033, bytesOf("never written"));
+  EXPECT_TRUE(discarded.end(true));
+  EXPECT_EQ(readFileBytes(path), before);
+  pe::ResourceUpdateBatch unchanged;
+  ASSERT_TRUE(unchanged.begin(path));
+  EXPECT_TRUE(unchanged.end(false));
+  EXPECT_EQ(readFileBytes(path), before);
+}
+
+TEST_P(PeEngine, KeepsDirectoryHeaderFieldsAndCodePages) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.tree.root.timeDateStamp = 0x12345678;
+  image.tree.root.majorVersion = 4;
+  image.tree.root.entries[0].directory->characteristics = 7;
+  image.tree.forEachLeaf([](pe::ResourceLeaf& leaf) { leaf.codePage = 1252; });
+  writeFileBytes(path, image.build());
+  ASSERT_TRUE(edit(path, std::string(9000, 'k')).committed);
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  EXPECT_EQ(file.tree().root.timeDateStamp, 0x12345678u);
+  EXPECT_EQ(file.tree().root.majorVersion, 4);
+  EXPECT_EQ(file.tree().root.entries[0].directory->characteristics, 7u);
+  int leaves = 0;
+  file.tree().forEachLeaf([&](pe::ResourceLeaf& leaf) {
+    ++leaves;
+    EXPECT_EQ(leaf.codePage, 1252u);
+  });
+  EXPECT_EQ(leaves, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeEngine, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Pe32Plus" : "Pe32";
+                         });
+
+}  // namespace

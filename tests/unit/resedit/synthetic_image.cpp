@@ -1,0 +1,129 @@
+#include "synthetic_image.h"
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "resedit/pe/byte_order.h"
+#include "resedit/pe/pe_checksum.h"
+
+std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+pe::ResourceId named(const char* text) {
+  std::u16string wide;
+  for (const char* p = text; *p; ++p) wide.push_back(static_cast<char16_t>(*p));
+  return pe::ResourceId::text(wide);
+}
+
+void addResource(pe::ResourceTree& tree, const pe::ResourceId& type, const pe::ResourceId& name,
+                 std::uint16_t language, const std::string& data) {
+  tree.put(type, name, language, bytesOf(data));
+}
+
+SyntheticImage SyntheticImage::usual() {
+  SyntheticImage image;
+  SyntheticSection text{".text", 0x60000020, std::vector<std::uint8_t>(0x300, 0xC3), false};
+  SyntheticSection resources{".rsrc", 0x40000040, {}, true};
+  SyntheticSection relocations{".reloc", 0x42000040, std::vector<std::uint8_t>(0x40, 0x11), false};
+  image.sections = {text, resources, relocations};
+  return image;
+}
+
+std::vector<std::uint8_t> SyntheticImage::build() const {
+  using pe::alignUp;
+  using pe::putU16;
+  using pe::putU32;
+  const std::uint32_t peOffset = 0x80;
+  const std::uint32_t optionalSize = pe32Plus ? 240 : 224;
+  std::vector<std::uint8_t> out(sizeOfHeaders, 0);
+  out[0] = 'M';
+  out[1] = 'Z';
+  putU32(&out[60], peOffset);
+  std::memcpy(&out[peOffset], "PE\0\0", 4);
+  std::uint32_t coff = peOffset + 4;
+  putU16(&out[coff], pe32Plus ? 0x8664 : 0x14c);
+  putU16(&out[coff + 2], static_cast<std::uint16_t>(sections.size()));
+  putU32(&out[coff + 4], 0x5F5E1000);
+  putU16(&out[coff + 16], static_cast<std::uint16_t>(optionalSize));
+  putU16(&out[coff + 18], characteristics);
+  std::uint32_t optional = peOffset + 24;
+  putU16(&out[optional], pe32Plus ? 0x20b : 0x10b);
+  putU32(&out[optional + 16], 0x1000);  // entry point in .text
+  putU32(&out[optional + 32], sectionAlignment);
+  putU32(&out[optional + 36], fileAlignment);
+  putU16(&out[optional + 68], 2);  // Windows GUI
+  putU32(&out[optional + 60], sizeOfHeaders);
+  putU32(&out[optional + (pe32Plus ? 108 : 92)], 16);
+  std::uint32_t directories = optional + (pe32Plus ? 112 : 96);
+  std::uint32_t table = optional + optionalSize;
+
+  std::uint32_t address = sectionAlignment;
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const SyntheticSection& section = sections[i];
+    std::vector<std::uint8_t> data = section.resources ? tree.serialize(address) : section.data;
+    std::uint32_t raw = static_cast<std::uint32_t>(alignUp(data.size(), fileAlignment));
+    std::uint32_t pointer = static_cast<std::uint32_t>(out.size());
+    std::uint32_t at = table + 40 * static_cast<std::uint32_t>(i);
+    std::memcpy(&out[at], section.name.data(), std::min<std::size_t>(8, section.name.size()));
+    putU32(&out[at + 8], static_cast<std::uint32_t>(data.size()));
+    putU32(&out[at + 12], address);
+    putU32(&out[at + 16], raw);
+    putU32(&out[at + 20], raw ? pointer : 0);
+    putU32(&out[at + 36], section.characteristics);
+    if (section.resources) {
+      putU32(&out[directories + 16], address);
+      putU32(&out[directories + 20], static_cast<std::uint32_t>(data.size()));
+    }
+    if (section.name == ".reloc") {
+      putU32(&out[directories + 40], address);
+      putU32(&out[directories + 44], static_cast<std::uint32_t>(data.size()));
+    }
+    data.resize(raw, 0);
+    out.insert(out.end(), data.begin(), data.end());
+    address += static_cast<std::uint32_t>(
+        alignUp(std::max<std::size_t>(data.size(), 1), sectionAlignment));
+  }
+  putU32(&out[optional + 56], address);
+  out.insert(out.end(), overlay.begin(), overlay.end());
+  if (!certificate.empty()) {
+    out.resize(alignUp(out.size(), 8), 0);
+    putU32(&out[directories + 32], static_cast<std::uint32_t>(out.size()));
+    putU32(&out[directories + 36], static_cast<std::uint32_t>(certificate.size()));
+    out.insert(out.end(), certificate.begin(), certificate.end());
+  }
+  if (checksum) {
+    pe::PeChecksum sum;
+    sum.add(out.data(), out.size());
+    putU32(&out[optional + 64], sum.finish(out.size()));
+  }
+  return out;
+}
+
+ScratchFolder::ScratchFolder() {
+  static std::atomic<int> counter{0};
+  path_ =
+      std::filesystem::temp_directory_path() /
+      ("kx_resedit_" +
+       std::to_string(std::hash<std::string>{}(std::filesystem::current_path().string()) % 100000) +
+       "_" + std::to_string(counter++) + "_" +
+       std::to_string(reinterpret_cast<std::uintptr_t>(this) % 100000));
+  std::filesystem::remove_all(path_);
+  std::filesystem::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::uint8_t> readFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
