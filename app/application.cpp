@@ -1,0 +1,47 @@
+#include "app/application.h"
+
+#include <memory>
+#include <new>
+
+#include "app/installer_import.h"
+#include "app/player_generation.h"
+#include "base/path_name.h"
+#include "platform/worker_thread.h"
+#include "workspace/folder_object.h"
+#include "workspace/workspace_preparation.h"
+
+int runApplication(Shell& shell, ResourceSource& programResources, platform::ModuleHandle module) {
+  std::unique_ptr<FolderObject> workspace(new (std::nothrow) FolderObject);
+  if (!workspace) return -1;
+
+  shell.showSplash();
+  {
+    // The main thread blocks without pumping messages; the splash stays as painted.
+    platform::WorkerThread preparation(
+        [&] { prepareWorkspace(*workspace, programResources, module); });
+    preparation.wait();
+  }
+  shell.closeSplash();
+
+  // No unique folder could be made: nothing was created, so nothing is deleted.
+  if (!workspace->exists()) return 0;
+
+  InstallerImport import(shell, workspace->path());
+  if (shell.runInstallerDialog(import) == Shell::kIdOk) {
+    const PathName page = PathName(workspace->path()).join("cfadmin").join("index.html");
+    if (isExistingFile(page)) {
+      std::unique_ptr<BrowserHost> host = shell.createBrowserHost();
+      // A Workspace path or page address longer than the host keeps would be cut; end the run.
+      if (host && host->createHostWindow() && host->setWorkspacePath(workspace->path().text()) &&
+          host->setPageUrl(page.toFileUrl().text())) {
+        BrowserHost& live = *host;
+        live.setGenerateHandler([&shell, &live] { generatePlayer(shell, live.workspacePath()); });
+        live.showAndNavigate();
+        live.runMessageLoop();
+      }
+    }
+  }
+
+  workspace->removeTree(1);
+  return 0;
+}

@@ -1,0 +1,100 @@
+#include "app/player_generation.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/installer_resources.h"
+#include "app/message_table.h"
+#include "base/shared_string.h"
+#include "config/ini_file.h"
+#include "platform/file_io.h"
+
+namespace {
+
+// Text 300 of the installer: the switch its setup program is started with.
+constexpr int kInstallModeString = 300;
+
+std::filesystem::path resolved(const char* path) {
+  std::error_code error;
+  std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::path(path), error);
+  if (error) p = std::filesystem::absolute(std::filesystem::path(path), error);
+  return p.lexically_normal();
+}
+
+// Writes the edits into the working copy. 0 when an edit that applies could not be written, so
+// that an installer without the edits is never handed out as a success.
+int applyEdits(const PathName& workingCopy, const PathName& configuration) {
+  IniFile ini;
+  if (!ini.load(configuration)) return 0;
+
+  if (ini.readInt("qt_preferences", "ApplyQTPrefs", 0) != 0) {
+    const PathName preferences(ini.readString("qt_preferences", "QuickTimeLocation", ""));
+    // A preferences file that is missing or unreadable is passed over, as is an installer
+    // without a "QTPREF" resource.
+    if (isExistingFile(preferences) &&
+        replaceResourceFromFile("QTPREF", workingCopy, preferences) == UpdateOutcome::kFailed) {
+      return 0;
+    }
+  }
+
+  const int installMode = ini.readInt("setup", "installmode", 1);
+  const char* modeSwitch = installMode == 1 ? " /p" : installMode == 2 ? " /s" : nullptr;
+  if (modeSwitch != nullptr &&
+      replaceInstallerString(workingCopy, kInstallModeString, modeSwitch) == UpdateOutcome::kFailed) {
+    return 0;
+  }
+
+  return replaceResourceFromFile("KXECONFIG", workingCopy, configuration) ==
+                 UpdateOutcome::kApplied
+             ? 1
+             : 0;
+}
+
+}  // namespace
+
+int isInsideFolder(const char* path, const char* folder) {
+  const std::filesystem::path p = resolved(path);
+  const std::filesystem::path f = resolved(folder);
+  auto pi = p.begin();
+  for (auto fi = f.begin(); fi != f.end(); ++fi, ++pi) {
+    if (fi->empty()) continue;  // a trailing separator
+    if (pi == p.end() || *pi != *fi) return 0;
+  }
+  return 1;
+}
+
+int copyReplacingSafely(const PathName& source, const PathName& destination) {
+  const SharedString temporary = concat(destination.asString(), ".kxpart");
+  if (!platform::copyFile(source.text(), temporary.text(), 0)) {
+    platform::removeFile(temporary.text());
+    return 0;
+  }
+  if (!platform::renameReplacing(temporary.text(), destination.text())) {
+    platform::removeFile(temporary.text());
+    return 0;
+  }
+  return 1;
+}
+
+void generatePlayer(Shell& shell, const char* workspacePath) {
+  const SharedString destination = shell.chooseSaveFile();
+  if (destination.empty()) return;
+
+  const PathName workspace(workspacePath);
+  const PathName configuration = workspace.join("cfadmin").join("kxenterprise.ini");
+  const PathName workingCopy = workspace.join("playinst.exe");
+  if (!isExistingFile(workingCopy) || !isExistingFile(configuration)) {
+    shell.showMessage(message_id::kMissingFiles, 1);
+    return;
+  }
+
+  // Everything inside the Workspace is deleted when the program ends: a player saved there
+  // would be lost.
+  if (isInsideFolder(destination.text(), workspacePath) || !applyEdits(workingCopy, configuration) ||
+      !copyReplacingSafely(workingCopy, PathName(destination))) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1);
+    return;
+  }
+  shell.showMessage(message_id::kPlayerGenerated, 0);
+}

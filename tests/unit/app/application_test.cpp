@@ -1,0 +1,111 @@
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+#include "app_test_support.h"
+#include "scripted_shell.h"
+
+namespace {
+
+using namespace app_test;
+using Log = std::vector<std::string>;
+
+const std::string kEditedConfiguration =
+    "[kx_preferences]\r\nCount=1\r\nKey0=HomePage\r\nValue0=http://intranet/\r\nLock0=1\r\n"
+    "[setup]\r\nInstallMode=2";
+
+TEST(RunApplication, NoUniqueWorkspaceEndsQuietlyWithoutDeletingAnything) {
+  TempFolder temp;
+  // Every one of the thousand names is taken by a folder with contents.
+  for (const char* prefix : {"~kxent"}) fs::create_directory(temp.path() / prefix);
+  std::vector<std::string> names = {"~kxent"};
+  for (int i = 0; i < 10; ++i) names.push_back("~kxen" + std::to_string(i));
+  for (int i = 10; i < 100; ++i) names.push_back("~kxe" + std::to_string(i));
+  for (int i = 100; i < 999; ++i) names.push_back("~kx" + std::to_string(i));
+  for (const auto& name : names) {
+    fs::create_directories(temp.path() / name);
+    writeFile(temp.path() / name / "keep", "x");
+  }
+  ScriptedShell shell;
+  FixtureResources resources(true);
+  EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
+  EXPECT_EQ(shell.log, (Log{"splash", "splash closed"}));
+  for (const auto& name : names) EXPECT_TRUE(fs::exists(temp.path() / name / "keep")) << name;
+}
+
+TEST(RunApplication, CancellingTheDialogRemovesTheWorkspace) {
+  TempFolder temp;
+  ScriptedShell shell;
+  shell.dialogSteps = {ScriptedShell::kCancel};
+  FixtureResources resources(true);
+  EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
+  EXPECT_EQ(shell.log, (Log{"splash", "splash closed", "dialog"}));
+  EXPECT_TRUE(temp.entries().empty());
+}
+
+TEST(RunApplication, MissingPageEndsTheRunAfterTheDialogAndRemovesTheWorkspace) {
+  TempFolder temp;
+  ScriptedShell shell;
+  shell.dialogSteps = {fixture("installer_full.exe").string()};
+  FixtureResources noArchive(false);
+  EXPECT_EQ(runApplication(shell, noArchive, nullptr), 0);
+  EXPECT_EQ(shell.log, (Log{"splash", "splash closed", "dialog"}));
+  EXPECT_TRUE(temp.entries().empty());
+}
+
+TEST(RunApplication, ImportRefusesBadChoicesUntilARealInstallerIsGiven) {
+  TempFolder temp;
+  ScriptedShell shell;
+  shell.dialogSteps = {"",
+                       (temp.path() / "missing.exe").string(),
+                       temp.path().string(),
+                       fixture("installer_plain.exe").string(),
+                       fixture("site.zip").string(),
+                       fixture("installer_payload.exe").string()};
+  fs::path workspace;
+  shell.session = [&](BrowserHost& host) {
+    workspace = host.workspacePath();
+    EXPECT_EQ(readFile(workspace / "kxenterprise.ini"), readFile(fixtureSource("kxenterprise.ini")));
+    EXPECT_TRUE(readFile(workspace / "playinst.exe") == readFile(fixture("installer_payload.exe")));
+    const std::string page = readFile(workspace / "cfadmin" / "index.html");
+    EXPECT_NE(page.find("HomePage"), std::string::npos) << "the page carries the configuration";
+  };
+  FixtureResources resources(true);
+  EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
+  EXPECT_EQ(shell.messages(), (Log{"error 13", "error 13", "error 10", "error 10"}));
+  ASSERT_FALSE(workspace.empty()) << "the editor was shown";
+  EXPECT_EQ(shell.log.back(), std::string("navigate ") + PathName(workspace.string().c_str())
+                                                .join("cfadmin")
+                                                .join("index.html")
+                                                .toFileUrl()
+                                                .text());
+  EXPECT_TRUE(temp.entries().empty());
+}
+
+TEST(RunApplication, AFullRunGeneratesACustomisedInstallerAndLeavesNoWorkspace) {
+  TempFolder temp;
+  const fs::path out = temp.path() / "out";
+  fs::create_directories(out);
+  ScriptedShell shell;
+  shell.dialogSteps = {fixture("installer_payload.exe").string()};
+  shell.saveAnswers = {(out / "custom.exe").string()};
+  shell.session = [&](BrowserHost& host) {
+    // The page saves its configuration through the host, then follows the generate link.
+    ASSERT_EQ(host.onWriteFile("kxenterprise.ini", kEditedConfiguration.c_str()), 1);
+    host.onBeforeNavigate("javascript:onGenerate()");
+  };
+  FixtureResources resources(true);
+  EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
+  EXPECT_EQ(shell.messages(), (Log{"success 51"}));
+  const fs::path custom = out / "custom.exe";
+  EXPECT_EQ(resourceOf(custom, "KXECONFIG"), kEditedConfiguration + "\r\n");
+  EXPECT_EQ(string300(custom), u" /s");
+  EXPECT_EQ(resourceOf(custom, "QTPREF"), readFile(fixtureSource("qtpref.bin")));
+  const std::string generated = readFile(custom);
+  const std::string payload(300000, 'P');
+  ASSERT_GE(generated.size(), payload.size());
+  EXPECT_TRUE(generated.substr(generated.size() - payload.size()) == payload) << "payload intact";
+  EXPECT_EQ(temp.entries(), (std::vector<fs::path>{"out"}));
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include "app/player_generation.h"
+
+#include <gtest/gtest.h>
+
+#include "app_test_support.h"
+#include "scripted_shell.h"
+
+namespace {
+
+using namespace app_test;
+using Log = std::vector<std::string>;
+
+// A Workspace as import leaves it: the working copy and the page's saved configuration.
+class GenerationTest : public ::testing::Test {
+ protected:
+  void prepare(const char* installer, const std::string& configuration) {
+    fs::create_directories(workspace() / "cfadmin");
+    fs::copy_file(fixture(installer), workingCopy(), fs::copy_options::overwrite_existing);
+    writeFile(workspace() / "cfadmin" / "kxenterprise.ini", configuration);
+  }
+  fs::path workspace() const { return temp_.path() / "~kxent"; }
+  fs::path workingCopy() const { return workspace() / "playinst.exe"; }
+  fs::path destination(const char* name) const { return temp_.path() / name; }
+  Log generateTo(const fs::path& target) {
+    shell_.log.clear();
+    shell_.saveAnswers = {target.string()};
+    generatePlayer(shell_, workspace().string().c_str());
+    return shell_.messages();
+  }
+
+  TempFolder temp_;
+  ScriptedShell shell_;
+};
+
+TEST_F(GenerationTest, InstallModeChoosesTheSwitch) {
+  struct Case {
+    const char* setup;
+    std::u16string expected;
+  } cases[] = {{"", u" /p"},
+               {"[setup]\r\nInstallMode=1\r\n", u" /p"},
+               {"[setup]\r\nInstallMode=2\r\n", u" /s"},
+               {"[SETUP]\r\ninstallmode = 2\r\n", u" /s"},
+               {"[setup]\r\nInstallMode=0\r\n", u" /q"},
+               {"[setup]\r\nInstallMode=7\r\n", u" /q"}};
+  for (const auto& c : cases) {
+    prepare("installer_full.exe", std::string("[kx_preferences]\r\nCount=0\r\n") + c.setup);
+    EXPECT_EQ(generateTo(destination("mode.exe")), (Log{"success 51"})) << c.setup;
+    EXPECT_EQ(string300(destination("mode.exe")), c.expected) << c.setup;
+  }
+}
+
+TEST_F(GenerationTest, TheSavedConfigurationReplacesTheInstallersAndNothingElseMoves) {
+  const std::string configuration = "[setup]\r\nInstallMode=0\r\n[favorites]\r\nFavoritesCount=3\r\n";
+  prepare("installer_payload.exe", configuration);
+  EXPECT_EQ(generateTo(destination("custom.exe")), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("custom.exe"), "KXECONFIG"), configuration);
+  EXPECT_EQ(resourceOf(destination("custom.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
+  EXPECT_EQ(string300(destination("custom.exe")), u" /q");
+  // The working copy keeps the edits, and the destination is a snapshot of it.
+  EXPECT_TRUE(readFile(workingCopy()) == readFile(destination("custom.exe")));
+}
+
+TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyWhenAskedForAndPresent) {
+  const fs::path preferences = temp_.path() / "qt.plist";
+  writeFile(preferences, "new QuickTime preferences");
+  prepare("installer_full.exe",
+          "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" + preferences.string() + "\r\n");
+  EXPECT_EQ(generateTo(destination("qt.exe")), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
+
+  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=0\r\nQuickTimeLocation=" +
+                                    preferences.string() + "\r\n");
+  EXPECT_EQ(generateTo(destination("off.exe")), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("off.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
+
+  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
+                                    (temp_.path() / "absent.plist").string() + "\r\n");
+  EXPECT_EQ(generateTo(destination("absent.exe")), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("absent.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
+
+  prepare("installer_no_qtpref.exe",
+          "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" + preferences.string() + "\r\n");
+  EXPECT_EQ(generateTo(destination("none.exe")), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("none.exe"), "QTPREF"), "<missing>");
+}
+
+TEST_F(GenerationTest, GeneratingTwiceGivesTwoFilesThatDifferOnlyByTheEdits) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=1\r\n");
+  EXPECT_EQ(generateTo(destination("first.exe")), (Log{"success 51"}));
+  writeFile(workspace() / "cfadmin" / "kxenterprise.ini", "[setup]\r\nInstallMode=0\r\nX=1\r\n");
+  EXPECT_EQ(generateTo(destination("second.exe")), (Log{"success 51"}));
+  EXPECT_EQ(string300(destination("first.exe")), u" /p");
+  // Edits accumulate in the working copy: mode 0 keeps the switch of the first run.
+  EXPECT_EQ(string300(destination("second.exe")), u" /p");
+  EXPECT_EQ(resourceOf(destination("first.exe"), "KXECONFIG"), "[setup]\r\nInstallMode=1\r\n");
+  EXPECT_EQ(resourceOf(destination("second.exe"), "KXECONFIG"),
+            "[setup]\r\nInstallMode=0\r\nX=1\r\n");
+}
+
+TEST_F(GenerationTest, CancellingTheSaveDialogDoesNothing) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
+  const std::string before = readFile(workingCopy());
+  EXPECT_EQ(generateTo(""), Log{});
+  EXPECT_EQ(shell_.log, (Log{"save dialog"}));
+  EXPECT_EQ(readFile(workingCopy()), before);
+}
+
+TEST_F(GenerationTest, MissingFilesAreReportedWithMessage11) {
+  prepare("installer_full.exe", "[setup]\r\n");
+  fs::remove(workingCopy());
+  EXPECT_EQ(generateTo(destination("a.exe")), (Log{"error 11"}));
+  prepare("installer_full.exe", "[setup]\r\n");
+  fs::remove(workspace() / "cfadmin" / "kxenterprise.ini");
+  EXPECT_EQ(generateTo(destination("b.exe")), (Log{"error 11"}));
+  EXPECT_FALSE(fs::exists(destination("a.exe")));
+  EXPECT_FALSE(fs::exists(destination("b.exe")));
+}
+
+TEST_F(GenerationTest, AnExistingDestinationIsReplacedWhole) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
+  writeFile(destination("old.exe"), std::string(1 << 20, 'o'));
+  EXPECT_EQ(generateTo(destination("old.exe")), (Log{"success 51"}));
+  EXPECT_TRUE(readFile(destination("old.exe")) == readFile(workingCopy()));
+}
+
+TEST_F(GenerationTest, AFailedCopyIsReportedAndKeepsWhatWasThere) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
+  EXPECT_EQ(generateTo(temp_.path() / "no-such-folder" / "x.exe"), (Log{"error 12"}));
+  // A folder in the destination's place cannot be replaced by the file.
+  fs::create_directories(destination("taken.exe") / "inside");
+  EXPECT_EQ(generateTo(destination("taken.exe")), (Log{"error 12"}));
+  EXPECT_TRUE(fs::is_directory(destination("taken.exe") / "inside"));
+  for (const auto& entry : temp_.entries()) {
+    EXPECT_EQ(entry.string().find(".kxpart"), std::string::npos) << "no temporary file is left";
+  }
+}
+
+TEST_F(GenerationTest, ADestinationInsideTheWorkspaceIsRefusedBecauseItWouldBeDeleted) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
+  const std::string before = readFile(workingCopy());
+  EXPECT_EQ(generateTo(workingCopy()), (Log{"error 12"}));
+  EXPECT_EQ(generateTo(workspace() / "cfadmin" / "x.exe"), (Log{"error 12"}));
+  EXPECT_FALSE(fs::exists(workspace() / "cfadmin" / "x.exe"));
+  EXPECT_TRUE(fs::exists(workingCopy()));
+}
+
+TEST_F(GenerationTest, ADamagedWorkingCopyIsNeverHandedOutAsASuccess) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
+  const std::string whole = readFile(workingCopy());
+  writeFile(workingCopy(), whole.substr(0, 200));
+  EXPECT_EQ(generateTo(destination("broken.exe")), (Log{"error 12"}));
+  EXPECT_FALSE(fs::exists(destination("broken.exe")));
+}
+
+TEST(FolderContainment, PathsInsideAndOutside) {
+  TempFolder temp;
+  const fs::path ws = temp.path() / "ws";
+  fs::create_directories(ws / "cfadmin");
+  EXPECT_EQ(isInsideFolder((ws / "a.exe").string().c_str(), ws.string().c_str()), 1);
+  EXPECT_EQ(isInsideFolder((ws / "cfadmin" / ".." / "b.exe").string().c_str(), ws.string().c_str()), 1);
+  EXPECT_EQ(isInsideFolder(ws.string().c_str(), ws.string().c_str()), 1);
+  EXPECT_EQ(isInsideFolder((temp.path() / "wsx.exe").string().c_str(), ws.string().c_str()), 0);
+  EXPECT_EQ(isInsideFolder((ws / ".." / "c.exe").string().c_str(), ws.string().c_str()), 0);
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+
+// A shell that plays a user's part from a script and records what the program showed.
+class ScriptedShell : public Shell {
+ public:
+  static constexpr const char* kCancel = "<cancel>";
+
+  std::vector<std::string> log;
+  std::deque<std::string> dialogSteps;  // paths entered before pressing Next, or kCancel
+  std::deque<std::string> saveAnswers;  // destinations chosen; "" cancels the Save dialog
+  std::function<void(BrowserHost&)> session;  // what the user does while the editor is open
+
+  void showSplash() override { log.push_back("splash"); }
+  void closeSplash() override { log.push_back("splash closed"); }
+
+  int runInstallerDialog(InstallerDialogModel& model) override {
+    log.push_back("dialog");
+    while (!dialogSteps.empty()) {
+      const std::string step = dialogSteps.front();
+      dialogSteps.pop_front();
+      if (step == kCancel) return kIdCancel;
+      if (model.next(step.c_str())) return kIdOk;
+    }
+    return kIdCancel;
+  }
+
+  SharedString chooseSaveFile() override {
+    log.push_back("save dialog");
+    if (saveAnswers.empty()) return SharedString();
+    SharedString answer(saveAnswers.front().c_str());
+    saveAnswers.pop_front();
+    return answer;
+  }
+
+  void showMessage(int messageId, int failure) override {
+    log.push_back((failure ? "error " : "success ") + std::to_string(messageId));
+  }
+
+  std::unique_ptr<BrowserHost> createBrowserHost() override;
+
+  // The entries of the log that are messages, in order.
+  std::vector<std::string> messages() const {
+    std::vector<std::string> out;
+    for (const auto& entry : log) {
+      if (entry.rfind("error ", 0) == 0 || entry.rfind("success ", 0) == 0) out.push_back(entry);
+    }
+    return out;
+  }
+};
+
+class ScriptedHost : public BrowserHost {
+ public:
+  explicit ScriptedHost(ScriptedShell& shell) : shell_(shell) {}
+
+ protected:
+  int createHostWindowImpl() override {
+    shell_.log.push_back("host window");
+    return 1;
+  }
+  void showAndNavigateImpl(const char* url) override {
+    shell_.log.push_back(std::string("navigate ") + url);
+  }
+  void runMessageLoopImpl() override {
+    if (shell_.session) shell_.session(*this);
+  }
+
+ private:
+  ScriptedShell& shell_;
+};
+
+inline std::unique_ptr<BrowserHost> ScriptedShell::createBrowserHost() {
+  return std::make_unique<ScriptedHost>(*this);
+}
