@@ -74,6 +74,15 @@ int GtkBrowserHost::createHostWindowImpl() {
   gtk_window_move(window_, screen.x + place.x, screen.y + place.y);
   g_signal_connect(window_, "destroy", G_CALLBACK(onDestroy), this);
 
+  return 1;
+}
+
+void GtkBrowserHost::embedView() {
+  // The page lives in the Workspace, which the view's sandboxed web process must be able to read;
+  // sandbox paths can only be given before the view starts its processes.
+  WebKitWebContext* context = webkit_web_context_get_default();
+  if (workspacePath()[0] != '\0')
+    webkit_web_context_add_path_to_sandbox(context, workspacePath(), TRUE);
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   // The page loads its own scripts, styles and images beside it in the Workspace.
@@ -88,7 +97,6 @@ int GtkBrowserHost::createHostWindowImpl() {
   g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
   g_signal_connect_after(view_, "draw", G_CALLBACK(onViewDrawn), this);
   gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
-  return 1;
 }
 
 void GtkBrowserHost::installPageBridge(WebKitUserContentManager* manager) {
@@ -107,11 +115,7 @@ void GtkBrowserHost::installPageBridge(WebKitUserContentManager* manager) {
 
 void GtkBrowserHost::showAndNavigateImpl(const char* url) {
   if (window_ == nullptr) return;
-  // The page lives in the Workspace, which the view's sandboxed web process must be able to read.
-  if (workspacePath()[0] != '\0') {
-    webkit_web_context_add_path_to_sandbox(webkit_web_view_get_context(view_), workspacePath(),
-                                           TRUE);
-  }
+  if (view_ == nullptr) embedView();
   gtk_widget_show_all(GTK_WIDGET(window_));
   webkit_web_view_load_uri(view_, url);
 }

@@ -15,7 +15,7 @@ class GtkBrowserHost : public BrowserHost {
   GtkBrowserHost(const char* title, GdkPixbuf* icon);
   ~GtkBrowserHost() override;
 
-  // Null before createHostWindow and after the window was closed.
+  // Null before createHostWindow (the view: before showAndNavigate) and after the window closed.
   GtkWindow* window() const { return window_; }
   WebKitWebView* webView() const { return view_; }
 
@@ -40,6 +40,8 @@ class GtkBrowserHost : public BrowserHost {
   static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
   static gboolean onViewDrawn(GtkWidget* widget, cairo_t* cr, gpointer self);
 
+  // The view is made when the Workspace path is known (just before the page is shown).
+  void embedView();
   void installPageBridge(WebKitUserContentManager* manager);
   void showWriteFailure();
 

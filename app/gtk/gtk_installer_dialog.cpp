@@ -1,0 +1,99 @@
+#include "app/gtk/gtk_installer_dialog.h"
+
+#include <string>
+
+#include "app/gtk/gtk_file_choosers.h"
+#include "app/gtk/window_placement.h"
+#include "app/message_table.h"
+#include "browser/gtk/startup_trace.h"
+
+namespace {
+
+// Dialog units of the template ("Microsoft Sans Serif" 8) come out at about 1.5 pixels across.
+constexpr int kMargin = 13;
+constexpr int kWelcomeWidth = 288;
+
+}  // namespace
+
+std::string gtkMnemonic(const char* windowsText) {
+  std::string label;
+  for (const char* p = windowsText; *p != '\0'; ++p) {
+    if (*p == '&') {
+      if (p[1] == '&') {
+        label += '&';
+        ++p;
+      } else {
+        label += '_';
+      }
+    } else if (*p == '_') {
+      label += "__";
+    } else {
+      label += *p;
+    }
+  }
+  return label;
+}
+
+GtkInstallerDialog::GtkInstallerDialog(GdkPixbuf* banner) : dialog_(gtk_dialog_new()) {
+  GtkWindow* window = GTK_WINDOW(dialog_);
+  gtk_window_set_title(window, kInstallerDialogTitle);
+  gtk_window_set_resizable(window, FALSE);
+  gtk_window_set_modal(window, TRUE);
+
+  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, kMargin);
+  gtk_container_set_border_width(GTK_CONTAINER(row), kMargin);
+  if (banner != nullptr) {
+    GtkWidget* picture = gtk_image_new_from_pixbuf(banner);
+    gtk_widget_set_valign(picture, GTK_ALIGN_START);
+    gtk_box_pack_start(GTK_BOX(row), picture, FALSE, FALSE, 0);
+  }
+
+  GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, kMargin);
+  GtkWidget* welcome = gtk_label_new(kWelcomeText);
+  gtk_label_set_line_wrap(GTK_LABEL(welcome), TRUE);
+  gtk_label_set_xalign(GTK_LABEL(welcome), 0.0f);
+  gtk_label_set_yalign(GTK_LABEL(welcome), 0.0f);
+  gtk_label_set_max_width_chars(GTK_LABEL(welcome), 1);
+  gtk_widget_set_size_request(welcome, kWelcomeWidth, -1);
+  gtk_box_pack_start(GTK_BOX(column), welcome, TRUE, TRUE, 0);
+
+  GtkWidget* group = gtk_frame_new("Player Installer File Location");
+  GtkWidget* pathRow = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  gtk_container_set_border_width(GTK_CONTAINER(pathRow), 8);
+  pathEntry_ = gtk_entry_new();
+  gtk_entry_set_activates_default(GTK_ENTRY(pathEntry_), TRUE);
+  gtk_box_pack_start(GTK_BOX(pathRow), pathEntry_, TRUE, TRUE, 0);
+  GtkWidget* browse = gtk_button_new_with_mnemonic(gtkMnemonic("B&rowse").c_str());
+  g_signal_connect(browse, "clicked", G_CALLBACK(onBrowse), this);
+  gtk_box_pack_start(GTK_BOX(pathRow), browse, FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(group), pathRow);
+  gtk_box_pack_start(GTK_BOX(column), group, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(row), column, TRUE, TRUE, 0);
+
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog_))), row, TRUE, TRUE, 0);
+  gtk_dialog_add_button(GTK_DIALOG(dialog_), gtkMnemonic("&Cancel").c_str(), GTK_RESPONSE_CANCEL);
+  gtk_dialog_add_button(GTK_DIALOG(dialog_), gtkMnemonic("&Next").c_str(), GTK_RESPONSE_OK);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog_), GTK_RESPONSE_OK);
+  gtk_widget_show_all(row);
+  gtk_widget_grab_focus(pathEntry_);
+}
+
+GtkInstallerDialog::~GtkInstallerDialog() { gtk_widget_destroy(dialog_); }
+
+int GtkInstallerDialog::run(InstallerDialogModel& model) {
+  centreWindowAtNaturalSize(window());
+  gtk_widget_show(dialog_);
+  traceStartupEvent("installer dialog shown");
+  for (;;) {
+    const int response = gtk_dialog_run(GTK_DIALOG(dialog_));
+    if (response != GTK_RESPONSE_OK) return Shell::kIdCancel;
+    traceStartupEvent("next pressed");
+    if (model.next(gtk_entry_get_text(GTK_ENTRY(pathEntry_)))) return Shell::kIdOk;
+  }
+}
+
+void GtkInstallerDialog::onBrowse(GtkButton*, gpointer self) {
+  auto* dialog = static_cast<GtkInstallerDialog*>(self);
+  const SharedString path = chooseInstallerFile(dialog->window());
+  if (!path.empty()) gtk_entry_set_text(GTK_ENTRY(dialog->pathEntry_), path.text());
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "app/shell.h"
+
+// Dialog 137 as a GTK dialog: the banner on the left, the welcome text, the group box with the
+// installer path and Browse, then Cancel and Next (the default button).
+class GtkInstallerDialog {
+ public:
+  // `banner` may be null (the dialog is then laid out without it).
+  explicit GtkInstallerDialog(GdkPixbuf* banner);
+  ~GtkInstallerDialog();
+  GtkInstallerDialog(const GtkInstallerDialog&) = delete;
+  GtkInstallerDialog& operator=(const GtkInstallerDialog&) = delete;
+
+  GtkWindow* window() const { return GTK_WINDOW(dialog_); }
+
+  // Runs modally until Next was accepted by the model (Shell::kIdOk) or the dialog was cancelled
+  // or closed (Shell::kIdCancel).
+  int run(InstallerDialogModel& model);
+
+ private:
+  static void onBrowse(GtkButton* button, gpointer self);
+
+  GtkWidget* dialog_;
+  GtkWidget* pathEntry_ = nullptr;
+};
+
+// A Windows control text with '&' mnemonics as a GTK mnemonic label ("B&rowse" -> "B_rowse").
+std::string gtkMnemonic(const char* windowsText);
