@@ -1,0 +1,137 @@
+'use strict';
+// Writing the file through either host facility, and the generate link that
+// is followed only after a successful save.
+
+const { test, describe, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const { pathToFileURL } = require('node:url');
+const { launch, openEditor, makeSite, pageData } = require('./helpers');
+
+const EXPECTED_EMPTY = fs.readFileSync(path.join(__dirname, '..', 'fixtures', 'empty-page-data.ini'), 'latin1');
+
+let browser;
+before(async () => { browser = await launch(); });
+after(async () => { await browser.close(); });
+
+async function recordGenerate(page) {
+  await page.evaluate(() => {
+    window.__events = [];
+    const posted = window.__posted;
+    if (posted) posted.push = function (m) { window.__events.push('write'); return Array.prototype.push.call(this, m); };
+    window.onGenerate = function () { window.__events.push('generate'); };
+  });
+}
+
+describe('file system object', () => {
+  test('writes the text and a closing CR LF beside the page, found from a decoded file URL', async () => {
+    // A folder name that the file URL percent-encodes.
+    const site = makeSite(pageData([]));
+    const folder = path.join(path.dirname(site.dir), path.basename(site.dir) + ' prefs%');
+    fs.renameSync(site.dir, folder);
+    const url = pathToFileURL(path.join(folder, 'index.html')).href;
+    assert.match(url, /%20prefs%25/);
+    const e = await openEditor(browser, { facility: 'fso', url });
+    assert.equal(await e.page.evaluate(() => onSave()), true);
+    const log = await e.page.evaluate(() => window.__fso);
+    const page = path.join(folder, 'index.html').replace(/^\//, '');
+    assert.deepEqual(log.calls, [
+      ['new', 'Scripting.FileSystemObject'],
+      ['GetFile', page],
+      ['BuildPath', path.dirname(page), 'kxenterprise.ini'],
+      ['CreateTextFile', path.dirname(page) + '\\kxenterprise.ini', true],
+    ]);
+    assert.equal(log.written[path.dirname(page) + '\\kxenterprise.ini'], EXPECTED_EMPTY);
+    assert.deepEqual(e.alerts, []);
+    await e.close();
+  });
+
+  test('a page not opened from a file:/// location fails to save with the error message', async () => {
+    const site = makeSite(pageData([]));
+    const context = await browser.newContext();
+    await context.route('http://editor.test/**', (route) => {
+      const file = path.join(site.dir, new URL(route.request().url()).pathname);
+      route.fulfill({ body: fs.readFileSync(file), contentType: file.endsWith('.html') ? 'text/html' : undefined });
+    });
+    const page = await context.newPage();
+    const alerts = [];
+    page.on('dialog', (d) => { alerts.push(d.message()); d.accept(); });
+    await page.addInitScript(() => {
+      window.__fso = { calls: [] };
+      window.ActiveXObject = function () {
+        return { GetFile(p) { window.__fso.calls.push(p); throw new Error('File not found'); } };
+      };
+    });
+    await page.goto('http://editor.test/index.html');
+    await page.waitForFunction(() => window.loaded === true);
+    await page.evaluate(() => { window.__generated = 0; window.onGenerate = () => { window.__generated++; }; });
+    await page.click('#generate');
+    assert.deepEqual(alerts, ['Error generating configuration file']);
+    assert.deepEqual(await page.evaluate(() => [window.__fso.calls, window.__generated]),
+      [['http://editor.test/index.html'], 0]);
+    await context.close();
+  });
+});
+
+describe('host message handler', () => {
+  test('posts the file name and the text without the closing line break', async () => {
+    const e = await openEditor(browser, { facility: 'handler' });
+    assert.equal(await e.page.evaluate(() => onSave()), true);
+    const posted = await e.page.evaluate(() => window.__posted);
+    assert.equal(posted.length, 1);
+    assert.deepEqual(Object.keys(posted[0]).sort(), ['name', 'text']);
+    assert.equal(posted[0].name, 'kxenterprise.ini');
+    assert.equal(posted[0].text + '\r\n', EXPECTED_EMPTY);
+    await e.close();
+  });
+
+  test('with neither facility nothing is written and the save fails quietly', async () => {
+    const e = await openEditor(browser, { facility: 'none' });
+    assert.equal(await e.page.evaluate(() => onSave()), false);
+    assert.deepEqual(e.alerts, []);
+    await e.close();
+  });
+});
+
+describe('generate link', () => {
+  test('is followed after the file was written', async () => {
+    const e = await openEditor(browser, { facility: 'handler' });
+    await recordGenerate(e.page);
+    await e.page.click('#generate');
+    await e.page.waitForFunction(() => window.__events.length === 2);
+    assert.deepEqual(await e.page.evaluate(() => window.__events), ['write', 'generate']);
+    assert.equal(await e.page.getAttribute('#generate', 'href'), 'javascript:onGenerate()');
+    assert.equal(await e.page.getAttribute('#generate', 'onclick'), 'return onSave()');
+    await e.page.click('#generate');
+    await e.page.waitForFunction(() => window.__events.length === 4);
+    await e.close();
+  });
+
+  test('is not followed when saving fails: invalid field or no way to write', async () => {
+    // Each failed click is followed by a successful one: a navigation wrongly
+    // queued by the first would run before the second and show up as an extra event.
+    const bad = await openEditor(browser, { facility: 'handler' });
+    await recordGenerate(bad.page);
+    await bad.page.evaluate(() => toggle('Playback:2'));
+    await bad.page.fill('#CTRL_BufferedPlayTime', '');
+    await bad.page.click('#generate');
+    assert.deepEqual(bad.alerts, ['A value is required.']);
+    await bad.page.fill('#CTRL_BufferedPlayTime', '25');
+    await bad.page.click('#generate');
+    await bad.page.waitForFunction(() => window.__events.indexOf('generate') !== -1);
+    assert.deepEqual(await bad.page.evaluate(() => window.__events), ['write', 'generate']);
+    await bad.close();
+
+    const none = await openEditor(browser, { facility: 'none' });
+    await recordGenerate(none.page);
+    await none.page.click('#generate');
+    await none.page.evaluate(() => {
+      window.webkit = { messageHandlers: { writeFile: { postMessage() { window.__events.push('write'); } } } };
+    });
+    await none.page.click('#generate');
+    await none.page.waitForFunction(() => window.__events.indexOf('generate') !== -1);
+    assert.deepEqual(await none.page.evaluate(() => window.__events), ['write', 'generate']);
+    await none.close();
+  });
+});
