@@ -21,7 +21,9 @@ namespace {
 
 const char* const kWine = "/usr/lib/wine/wine64";
 
-std::string fixture(const std::string& name) { return std::string(KX_RESEDIT_FIXTURE_DIR) + "/" + name; }
+std::string fixture(const std::string& name) {
+  return std::string(KX_RESEDIT_FIXTURE_DIR) + "/" + name;
+}
 
 std::string shellQuoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -38,17 +40,23 @@ int run(const std::string& command, const std::string& outputFile, std::string& 
 
 struct Judgement {
   std::vector<std::string> arguments;
-  void set(const std::string& type, const std::string& name, int language, const std::string& dataFile) {
+  void set(const std::string& type, const std::string& name, int language,
+           const std::string& dataFile) {
     arguments.insert(arguments.end(), {"--set", type, name, std::to_string(language), dataFile});
   }
-  void string(int id, const std::string& text) { arguments.insert(arguments.end(), {"--string", std::to_string(id), text}); }
-  void placement(const std::string& where) { arguments.insert(arguments.end(), {"--placement", where}); }
+  void string(int id, const std::string& text) {
+    arguments.insert(arguments.end(), {"--string", std::to_string(id), text});
+  }
+  void placement(const std::string& where) {
+    arguments.insert(arguments.end(), {"--placement", where});
+  }
 };
 
 class InstallerFixture : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(fixture("payload_" + GetParam() + ".exe"))) GTEST_SKIP() << "fixtures not built";
+    if (!std::filesystem::exists(fixture("payload_" + GetParam() + ".exe")))
+      GTEST_SKIP() << "fixtures not built";
   }
 
   std::string arch() const { return GetParam(); }
@@ -67,9 +75,11 @@ class InstallerFixture : public ::testing::TestWithParam<std::string> {
     return path;
   }
 
-  void expectJudged(const std::string& original, const std::string& edited, const Judgement& judgement) {
-    std::string command = "/usr/bin/python3 " + shellQuoted(KX_RESEDIT_JUDGE) + " " + shellQuoted(original) + " " +
-                          shellQuoted(edited) + " --objdump " + objdump();
+  void expectJudged(const std::string& original, const std::string& edited,
+                    const Judgement& judgement) {
+    std::string command = "/usr/bin/python3 " + shellQuoted(KX_RESEDIT_JUDGE) + " " +
+                          shellQuoted(original) + " " + shellQuoted(edited) + " --objdump " +
+                          objdump();
     for (const std::string& argument : judgement.arguments) command += " " + shellQuoted(argument);
     std::string output;
     EXPECT_EQ(run(command, folder.file("judge.txt"), output), 0) << output;
@@ -80,17 +90,21 @@ class InstallerFixture : public ::testing::TestWithParam<std::string> {
     if (arch() != "x86_64" || !std::filesystem::exists(kWine)) return;
     std::string prefix = std::filesystem::current_path().string() + "/wineprefix-resedit";
     std::string output;
-    int status = run("WINEDEBUG=-all WINEPREFIX=" + shellQuoted(prefix) + " " + kWine + " " + shellQuoted(edited),
+    int status = run("WINEDEBUG=-all WINEPREFIX=" + shellQuoted(prefix) + " " + kWine + " " +
+                         shellQuoted(edited),
                      folder.file("wine.txt"), output);
     EXPECT_EQ(status, 0) << output;
-    for (const std::string& line : lines) EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
+    for (const std::string& line : lines)
+      EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
   }
 
   void generate(const std::string& installer, const std::string& configuration, const char* mode) {
-    replaceResource(PathName(installer.c_str()), reinterpret_cast<const unsigned char*>(configuration.data()),
-                    static_cast<std::uint32_t>(configuration.size()), SharedString("KXECONFIG"), SharedString("BINARY"),
-                    AnyLanguage, 0, 0);
-    replaceStringTableEntry(PathName(installer.c_str()), 300, SharedString(mode), AnyLanguage, 0, 0);
+    replaceResource(PathName(installer.c_str()),
+                    reinterpret_cast<const unsigned char*>(configuration.data()),
+                    static_cast<std::uint32_t>(configuration.size()), SharedString("KXECONFIG"),
+                    SharedString("BINARY"), AnyLanguage, 0, 0);
+    replaceStringTableEntry(PathName(installer.c_str()), 300, SharedString(mode), AnyLanguage, 0,
+                            0);
   }
 
   ScratchFolder folder;
@@ -118,7 +132,8 @@ TEST_P(InstallerFixture, ALargerTreeGrowsOverRelocationsAndDebugSections) {
   judgement.string(300, " /s");
   judgement.placement("grow");
   expectJudged(fixture("plain_" + arch() + ".exe"), installer, judgement);
-  expectRunsWith(installer, {"config: [kx_preferences]\n" + std::string(100, 'g'), "string300: [ /s]"});
+  expectRunsWith(installer,
+                 {"config: [kx_preferences]\n" + std::string(100, 'g'), "string300: [ /s]"});
 }
 
 TEST_P(InstallerFixture, ALargerTreeGrowsAndThePayloadMovesIntact) {
@@ -146,7 +161,8 @@ TEST_P(InstallerFixture, ALoadedSectionBehindTheResourcesGetsANewSection) {
 }
 
 TEST_P(InstallerFixture, ASignedInstallerLosesItsSignatureAndKeepsItsPayload) {
-  if (!std::filesystem::exists(fixture("signed_" + arch() + ".exe"))) GTEST_SKIP() << "no signing tools";
+  if (!std::filesystem::exists(fixture("signed_" + arch() + ".exe")))
+    GTEST_SKIP() << "no signing tools";
   std::string installer = copyOf("signed");
   std::string configuration = "[setup]\ninstallmode=2\n";
   generate(installer, configuration, " /s");
@@ -154,19 +170,20 @@ TEST_P(InstallerFixture, ASignedInstallerLosesItsSignatureAndKeepsItsPayload) {
   judgement.set("BINARY", "KXECONFIG", 1033, dataFile("config.ini", configuration));
   judgement.string(300, " /s");
   expectJudged(fixture("signed_" + arch() + ".exe"), installer, judgement);
-  expectRunsWith(installer, {"config: [setup]\ninstallmode=2", "string300: [ /s]", "payload: ok 1048576"});
+  expectRunsWith(installer,
+                 {"config: [setup]\ninstallmode=2", "string300: [ /s]", "payload: ok 1048576"});
 }
 
 TEST_P(InstallerFixture, AnyLanguageKeepsTheLanguageTheInstallerHas) {
   std::string installer = copyOf("payload");
   // DUAL exists in 1031 and 1033; the directory lists 1031 first, so only that one changes.
-  replaceResource(PathName(installer.c_str()), reinterpret_cast<const unsigned char*>("neu"), 3, SharedString("dual"),
-                  SharedString("binary"), AnyLanguage, 0, 0);
+  replaceResource(PathName(installer.c_str()), reinterpret_cast<const unsigned char*>("neu"), 3,
+                  SharedString("dual"), SharedString("binary"), AnyLanguage, 0, 0);
   // QTPREF must exist; a resource that does not is never added.
-  replaceResource(PathName(installer.c_str()), reinterpret_cast<const unsigned char*>("q"), 1, SharedString("QTPREF"),
-                  SharedString("BINARY"), AnyLanguage, 0, 0);
-  replaceResource(PathName(installer.c_str()), reinterpret_cast<const unsigned char*>("x"), 1, SharedString("ABSENT"),
-                  SharedString("BINARY"), AnyLanguage, 0, 0);
+  replaceResource(PathName(installer.c_str()), reinterpret_cast<const unsigned char*>("q"), 1,
+                  SharedString("QTPREF"), SharedString("BINARY"), AnyLanguage, 0, 0);
+  replaceResource(PathName(installer.c_str()), reinterpret_cast<const unsigned char*>("x"), 1,
+                  SharedString("ABSENT"), SharedString("BINARY"), AnyLanguage, 0, 0);
   Judgement judgement;
   judgement.set("BINARY", "DUAL", 1031, dataFile("dual.bin", "neu"));
   judgement.set("BINARY", "QTPREF", 1033, dataFile("qtpref.bin", "q"));
@@ -175,14 +192,18 @@ TEST_P(InstallerFixture, AnyLanguageKeepsTheLanguageTheInstallerHas) {
 
 TEST_P(InstallerFixture, TheInstallerCheckExtractsTheConfigurationOfARealInstallerOnly) {
   std::string ini = folder.file("kxenterprise.ini");
-  EXPECT_TRUE(importInstallerConfiguration(PathName(fixture("signed_" + arch() + ".exe").c_str()), PathName(ini.c_str())));
-  std::vector<std::uint8_t> expected = readFileBytes(std::string(KX_RESEDIT_FIXTURE_SOURCE) + "/config.ini");
+  EXPECT_TRUE(importInstallerConfiguration(PathName(fixture("signed_" + arch() + ".exe").c_str()),
+                                           PathName(ini.c_str())));
+  std::vector<std::uint8_t> expected =
+      readFileBytes(std::string(KX_RESEDIT_FIXTURE_SOURCE) + "/config.ini");
   EXPECT_EQ(readFileBytes(ini), expected);
   std::filesystem::remove(ini);
   // An ordinary program without the configuration, an object file and a text file are refused.
-  for (const std::string& refused : {fixture("bare_" + arch() + ".exe"), fixture("installer_" + arch() + ".res"),
-                                     std::string(KX_RESEDIT_FIXTURE_SOURCE) + "/config.ini"}) {
-    EXPECT_FALSE(importInstallerConfiguration(PathName(refused.c_str()), PathName(ini.c_str()))) << refused;
+  for (const std::string& refused :
+       {fixture("bare_" + arch() + ".exe"), fixture("installer_" + arch() + ".res"),
+        std::string(KX_RESEDIT_FIXTURE_SOURCE) + "/config.ini"}) {
+    EXPECT_FALSE(importInstallerConfiguration(PathName(refused.c_str()), PathName(ini.c_str())))
+        << refused;
     EXPECT_FALSE(std::filesystem::exists(ini)) << refused;
   }
 }

@@ -1,0 +1,186 @@
+#include "resedit/resource_updates.h"
+
+#include <gtest/gtest.h>
+
+#include "base/path_name.h"
+#include "base/shared_string.h"
+#include "platform/ansi_text.h"
+#include "resedit/language_match.h"
+#include "resedit/pe/pe_resource_file.h"
+#include "resedit/string_table_block.h"
+#include "synthetic_image.h"
+
+namespace {
+
+using pe::ResourceId;
+
+const ResourceId kBinary = named("BINARY");
+const ResourceId kStrings = ResourceId::integer(6);
+
+std::vector<unsigned char> stringBlock(const std::vector<std::pair<int, std::u16string>>& entries) {
+  StringTableBlock block;
+  for (const auto& [id, text] : entries) block.setEntry(static_cast<std::uint16_t>(id), text);
+  std::vector<std::uint16_t> units(block.encode(nullptr));
+  block.encode(units.data());
+  std::vector<unsigned char> bytes;
+  for (std::uint16_t unit : units) {
+    bytes.push_back(static_cast<unsigned char>(unit));
+    bytes.push_back(static_cast<unsigned char>(unit >> 8));
+  }
+  return bytes;
+}
+
+std::u16string stringOf(const std::string& path, std::uint16_t id, std::uint16_t language) {
+  pe::PeResourceFile file;
+  std::vector<std::uint8_t> data;
+  if (!file.open(path) ||
+      !file.readData(kStrings, ResourceId::integer(stringBlockNumber(id)), language, data)) {
+    return u"<no block>";
+  }
+  StringTableBlock block;
+  block.loadFromResource(data.data(), data.size());
+  return block.entry(stringBlockIndex(id)).value_or(u"<empty>");
+}
+
+std::vector<std::uint16_t> languagesOf(const std::string& path, const ResourceId& type,
+                                       const ResourceId& name) {
+  pe::PeResourceFile file;
+  return file.open(path) ? file.languages(type, name) : std::vector<std::uint16_t>{};
+}
+
+std::string dataOf(const std::string& path, const ResourceId& type, const ResourceId& name,
+                   std::uint16_t language) {
+  pe::PeResourceFile file;
+  std::vector<std::uint8_t> data;
+  if (!file.open(path) || !file.readData(type, name, language, data)) return "<none>";
+  return std::string(data.begin(), data.end());
+}
+
+class ResourceUpdates : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SyntheticImage image = SyntheticImage::usual();
+    addResource(image.tree, kBinary, named("KXECONFIG"), 1033, "[setup]\n");
+    addResource(image.tree, kBinary, named("DUAL"), 1031, "deutsch");
+    addResource(image.tree, kBinary, named("DUAL"), 1033, "english");
+    addResource(image.tree, kBinary, named("NEUTRAL"), 0, "neutral");
+    std::vector<std::pair<int, std::u16string>> strings;
+    for (int id = 288; id <= 299; ++id) strings.push_back({id, u"Zeichenkette"});
+    strings.push_back({300, u" /s"});
+    std::vector<unsigned char> block = stringBlock(strings);
+    image.tree.put(kStrings, ResourceId::integer(19), 1031,
+                   std::vector<std::uint8_t>(block.begin(), block.end()));
+    writeFileBytes(path, image.build());
+    original = readFileBytes(path);
+  }
+
+  int replace(const char* name, const std::string& data, std::uint16_t language, int discard = 0,
+              int create = 0) {
+    return replaceResource(PathName(path.c_str()),
+                           reinterpret_cast<const unsigned char*>(data.data()),
+                           static_cast<std::uint32_t>(data.size()), SharedString(name),
+                           SharedString("BINARY"), language, discard, create);
+  }
+  int replaceString(std::uint16_t id, const char* text, std::uint16_t language, int discard = 0,
+                    int create = 0) {
+    return replaceStringTableEntry(PathName(path.c_str()), id, SharedString(text), language,
+                                   discard, create);
+  }
+
+  ScratchFolder folder;
+  std::string path = folder.file("playinst.exe");
+  std::vector<std::uint8_t> original;
+};
+
+TEST(LanguageMatching, TheWildcardTakesTheFirstOfferAndAnExplicitLanguageOnlyItself) {
+  LanguageMatch any;
+  EXPECT_EQ(matchLanguage(0, any), 0);
+  EXPECT_EQ(any.language, 0);
+  EXPECT_TRUE(any.found);
+  LanguageMatch german{1031, 0};
+  EXPECT_EQ(matchLanguage(1033, german), 1);
+  EXPECT_FALSE(german.found);
+  EXPECT_EQ(matchLanguage(1031, german), 0);
+  EXPECT_TRUE(german.found);
+  EXPECT_EQ(AnyLanguage, 0x8200);
+}
+
+TEST_F(ResourceUpdates, String300IsReplacedInTheLanguageItHasAndItsNeighboursKept) {
+  EXPECT_TRUE(replaceString(300, " /p", AnyLanguage));
+  EXPECT_EQ(stringOf(path, 300, 1031), u" /p");
+  EXPECT_EQ(stringOf(path, 288, 1031), u"Zeichenkette");
+  EXPECT_EQ(stringOf(path, 301, 1031), u"<empty>");
+  EXPECT_EQ(languagesOf(path, kStrings, ResourceId::integer(19)), std::vector<std::uint16_t>{1031});
+}
+
+TEST_F(ResourceUpdates, MissingBlocksAndLanguagesLeaveTheFileUntouched) {
+  EXPECT_FALSE(replaceString(5, " /p", AnyLanguage));
+  EXPECT_FALSE(replaceString(300, " /p", 1033));
+  EXPECT_FALSE(replaceString(5, " /p", AnyLanguage, 0, 1));
+  EXPECT_FALSE(replace("QTPREF", "q", AnyLanguage));
+  EXPECT_FALSE(replace("KXECONFIG", "x", 1031));
+  EXPECT_FALSE(replace("QTPREF", "q", AnyLanguage, 0, 1));
+  EXPECT_FALSE(replace("KXECONFIG", "q", AnyLanguage, 0, 1));
+  EXPECT_EQ(readFileBytes(path), original);
+}
+
+TEST_F(ResourceUpdates, DiscardAndEmptyTextsChangeNothing) {
+  replaceString(300, " /p", AnyLanguage, 1);
+  replace("KXECONFIG", "discarded", AnyLanguage, 1);
+  replaceString(300, "", AnyLanguage);
+  EXPECT_EQ(readFileBytes(path), original);
+}
+
+TEST_F(ResourceUpdates, CreateIfMissingWritesInTheRequestedLanguage) {
+  EXPECT_TRUE(replaceString(5, "new", 1033, 0, 1));
+  EXPECT_EQ(stringOf(path, 5, 1033), u"new");
+  EXPECT_EQ(stringOf(path, 4, 1033), u"<empty>");
+  EXPECT_TRUE(replace("QTPREF", "qt", 1033, 0, 1));
+  EXPECT_EQ(dataOf(path, kBinary, named("QTPREF"), 1033), "qt");
+  // An existing block in another language gets a sibling; its own strings stay.
+  EXPECT_TRUE(replaceString(300, " /p", 1033, 0, 1));
+  EXPECT_EQ(languagesOf(path, kStrings, ResourceId::integer(19)),
+            (std::vector<std::uint16_t>{1031, 1033}));
+  EXPECT_EQ(stringOf(path, 300, 1031), u" /s");
+  EXPECT_EQ(stringOf(path, 300, 1033), u" /p");
+}
+
+TEST_F(ResourceUpdates, TheWildcardReplacesOnlyTheFirstLanguageAndMatchesLanguageZero) {
+  EXPECT_TRUE(replace("dual", "neu", AnyLanguage));
+  EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1031), "neu");
+  EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1033), "english");
+  EXPECT_TRUE(replace("NEUTRAL", "still neutral", AnyLanguage));
+  EXPECT_EQ(dataOf(path, kBinary, named("NEUTRAL"), 0), "still neutral");
+  // Exactly the bytes given, nothing appended; an empty resource is allowed.
+  EXPECT_TRUE(replace("KXECONFIG", "", AnyLanguage));
+  EXPECT_EQ(dataOf(path, kBinary, named("KXECONFIG"), 1033), "");
+}
+
+TEST_F(ResourceUpdates, NarrowTextIsStoredAsUtf16) {
+  // "Grüße" in the narrow encoding of the platform under test.
+  std::u16string expected = u"Gr\u00FC\u00DFe";
+  std::string narrow =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e";
+  std::u16string wide;
+  if (!platform::ansiToUtf16(narrow.c_str(), wide) || wide != expected)
+    narrow =
+        "Gr\xFC\xDF"
+        "e";
+  EXPECT_TRUE(replaceString(300, narrow.c_str(), AnyLanguage));
+  EXPECT_EQ(stringOf(path, 300, 1031), expected);
+}
+
+TEST_F(ResourceUpdates, FilesThatAreNotExecutablesAreLeftAlone) {
+  std::string text = folder.file("notes.txt");
+  writeFileBytes(text, bytesOf("MZ but nothing more"));
+  EXPECT_FALSE(replaceResource(PathName(text.c_str()), reinterpret_cast<const unsigned char*>("x"),
+                               1, SharedString("A"), SharedString("BINARY"), 1033, 0, 1));
+  EXPECT_FALSE(
+      replaceStringTableEntry(PathName(text.c_str()), 300, SharedString(" /p"), 1033, 0, 1));
+  EXPECT_EQ(readFileBytes(text), bytesOf("MZ but nothing more"));
+  EXPECT_FALSE(replaceStringTableEntry(PathName(folder.file("missing.exe").c_str()), 300,
+                                       SharedString(" /p"), 1033, 0, 1));
+}
+
+}  // namespace
