@@ -1,0 +1,81 @@
+#pragma once
+
+#include "browser/browser_host.h"
+#include "browser/win32/browser_event_sink.h"
+#include "browser/win32/browser_ole_site.h"
+#include "browser/win32/browser_service_provider.h"
+#include "browser/win32/browser_ui_handler.h"
+#include "browser/win32/com_ref.h"
+#include "browser/win32/site_role.h"
+
+// Keeps OLE initialised for the thread from before the host exists until after it has released
+// the control.
+class OleSession {
+ public:
+  OleSession() : initialised_(SUCCEEDED(::OleInitialize(nullptr))) {}
+  ~OleSession() {
+    if (initialised_) ::OleUninitialize();
+  }
+  OleSession(const OleSession&) = delete;
+  OleSession& operator=(const OleSession&) = delete;
+
+ private:
+  bool initialised_;
+};
+
+// The main window while the administrator edits: a top-level window whose client area is the
+// WebBrowser control, sited by the host's role objects, which all answer as one COM object.
+class Win32BrowserHost : public BrowserHost, public SiteIdentity {
+ public:
+  static constexpr int kTitleStringId = 101;
+  static constexpr int kIconId = 101;
+
+  Win32BrowserHost(HWND parentWindow, HINSTANCE moduleInstance);
+  ~Win32BrowserHost() override;
+
+  // The one QueryInterface of all the host's interfaces. The count it raises governs nothing.
+  HRESULT queryInterface(REFIID iid, void** out) override;
+
+  // Offered every message of the main loop: Tab, and Ctrl with C, V or X, go to the control's
+  // accelerator handling so the page can move focus and use the clipboard. E_FAIL for every
+  // other message and whenever there is no control.
+  HRESULT forwardKeyboardMessage(const MSG& message);
+
+  HWND hostWindow() const { return hostWindow_; }
+  HINSTANCE moduleInstance() const { return moduleInstance_; }
+  const char* windowTitle() const { return windowTitle_; }
+  LONG referenceCount() const { return referenceCount_; }
+  // The primary interface, as the control receives it.
+  IUnknown* site() { return static_cast<IServiceProvider*>(&serviceProvider_); }
+
+ protected:
+  int createHostWindowImpl() override;
+  void showAndNavigateImpl(const char* url) override;
+  void runMessageLoopImpl() override;
+
+ private:
+  static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void handleWindowMessage(HWND window, UINT message);
+  void embedBrowser();
+  void fitBrowserToWindow();
+  void unsubscribeEvents();
+  void releaseBrowser();
+
+  OleSession ole_;
+  BrowserServiceProvider serviceProvider_;
+  BrowserUiHandler uiHandler_;
+  BrowserOleSite oleSite_;
+  BrowserEventSink eventSink_;
+
+  ComRef<IWebBrowser2> webBrowser_;
+  ComRef<IConnectionPoint> connectionPoint_;
+  ComRef<IConnectionPointContainer> connectionPointContainer_;
+  ComRef<IOleInPlaceObject> inPlaceObject_;
+  ComRef<IOleObject> oleObject_;
+  HWND parentWindow_;
+  HWND hostWindow_ = nullptr;
+  DWORD adviseCookie_ = 0;
+  LONG referenceCount_ = 1;
+  HINSTANCE moduleInstance_;
+  char windowTitle_[kTextCapacity] = {};
+};

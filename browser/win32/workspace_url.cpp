@@ -1,0 +1,82 @@
+#include "browser/win32/workspace_url.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The path part of a file URL as a Windows path, or an empty text when it cannot be one of ours.
+std::string pathOfFileUrl(const char* url) {
+  static constexpr char kScheme[] = "file:";
+  for (int i = 0; i < 5; ++i) {
+    const char c = url[i];
+    if (c == '\0' || (c | 0x20) != (kScheme[i] | 0x20)) return std::string();
+  }
+  std::string path;
+  for (const char* p = url + 5; *p != '\0' && *p != '?' && *p != '#'; ++p) {
+    char c = *p;
+    if (c == '%') {
+      const int high = hexValue(p[1]);
+      const int low = high < 0 ? -1 : hexValue(p[2]);
+      if (low >= 0) {
+        const int value = high * 16 + low;
+        if (value == 0) return std::string();
+        // Escapes of bytes beyond ASCII belong to the URL's own encoding; leave them as written.
+        if (value < 0x80) {
+          c = static_cast<char>(value);
+          p += 2;
+        }
+      }
+    }
+    path += c == '/' ? '\\' : c;
+  }
+  return path;
+}
+
+std::string withoutOuterSeparators(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  std::size_t first = 0;
+  while (first < path.size() && path[first] == '\\') ++first;
+  std::size_t last = path.size();
+  while (last > first && path[last - 1] == '\\') --last;
+  return path.substr(first, last - first);
+}
+
+bool hasParentStep(const std::string& path) {
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    // Windows ignores trailing dots, so "..." climbs as ".." does.
+    const std::string step = path.substr(start, end - start);
+    if (step.size() >= 2 && step.find_first_not_of('.') == std::string::npos) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+int isInsideWorkspaceUrl(const char* url, const char* workspacePath) {
+  if (url == nullptr || workspacePath == nullptr) return 0;
+  const std::string folder = withoutOuterSeparators(workspacePath);
+  if (folder.empty()) return 0;
+  const std::string path = withoutOuterSeparators(pathOfFileUrl(url));
+  if (path.size() < folder.size() || hasParentStep(path)) return 0;
+  const int n = static_cast<int>(folder.size());
+  if (::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path.data(), n, folder.data(), n) !=
+      CSTR_EQUAL) {
+    return 0;
+  }
+  return path.size() == folder.size() || path[folder.size()] == '\\' ? 1 : 0;
+}
