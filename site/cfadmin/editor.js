@@ -427,9 +427,10 @@ function onSave() {
 
 function pageLocation() {
     var href = String(document.location.href);
-    var hash = href.indexOf("#");
-    if (hash != -1) {
-        href = href.substring(0, hash);
+    // A query or fragment is no part of the file's path.
+    var end = href.search(/[?#]/);
+    if (end != -1) {
+        href = href.substring(0, end);
     }
     try {
         return decodeURIComponent(href);

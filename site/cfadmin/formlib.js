@@ -49,8 +49,8 @@ function setCtrlValue(ctrl, value) {
         return;
     }
     if (ctrl.options) {
-        for (i = 0; i < ctrl.options.length; i++) {
-            if (found == -1 && ctrl.options[i].value == text) {
+        for (i = 0; i < ctrl.options.length && found == -1; i++) {
+            if (ctrl.options[i].value == text) {
                 found = i;
             }
         }
@@ -63,9 +63,7 @@ function setCtrlValue(ctrl, value) {
             ctrl.options.add(opt);
             found = ctrl.options.length - 1;
         }
-        for (i = 0; i < ctrl.options.length; i++) {
-            ctrl.options[i].selected = (i == found);
-        }
+        // For a single-choice list this chooses one option and clears the rest.
         ctrl.selectedIndex = found;
         return;
     }

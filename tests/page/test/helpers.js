@@ -139,6 +139,50 @@ function records(section, keyName, valueName) {
   return out;
 }
 
+const WM_KEYS = ['ApplyWMPrefs', 'UseMulticast', 'UseTCP', 'UseHTTP', 'UseUDP', 'UseDefaultBufferTime',
+  'UseCustomUDPPort', 'CustomUDPPort', 'ProxyBypass_HTTP', 'ProxyPort_HTTP', 'ProxyStyle_HTTP', 'ProxyExclude_HTTP',
+  'ProxyName_HTTP', 'ProxyBypass_RTSP', 'ProxyPort_RTSP', 'ProxyStyle_RTSP', 'ProxyExclude_RTSP', 'ProxyName_RTSP',
+  'ProxyBypass_MMS', 'ProxyPort_MMS', 'ProxyStyle_MMS', 'ProxyExclude_MMS', 'ProxyName_MMS'];
+const SETUP_KEYS = ['HomePage', 'InstallPath', 'InstallMode', 'StartupMode', 'DesktopShortcut', 'QuickLaunch',
+  'StartMenu', 'RemoveMediaLibrary', 'RemoveFavorites', 'RemoveSkins', 'RemoveVisualizations'];
+const FAVORITES_KEYS = ['FavoritesText1', 'FavoritesURL1', 'FavoritesText2', 'FavoritesURL2', 'FavoritesText3',
+  'FavoritesURL3'];
+const HELP_KEYS = ['HelpText1', 'HelpURL1', 'HelpText2', 'HelpURL2', 'HelpText3', 'HelpURL3'];
+
+// Page-data entries from a configuration text, read the way the native side
+// reads it (section and key names match without regard to case).
+function entriesFromIni(text) {
+  const sections = {};
+  let current = null;
+  for (const line of text.split('\r\n')) {
+    const m = /^\[(.*)\]$/.exec(line);
+    if (m) { current = m[1].toLowerCase(); sections[current] = sections[current] || {}; continue; }
+    const eq = line.indexOf('=');
+    if (current && eq > 0) {
+      const key = line.slice(0, eq).toLowerCase();
+      if (!(key in sections[current])) sections[current][key] = line.slice(eq + 1);
+    }
+  }
+  const get = (s, k) => ((sections[s] || {})[k.toLowerCase()] ?? '');
+  const int = (s, k, d) => { const v = get(s, k); return v === '' ? d : parseInt(v, 10) || 0; };
+  const out = [['ApplyKXPrefs', get('kx_preferences', 'ApplyKXPrefs')]];
+  for (const [section, count, name, value] of [['kx_preferences', 'PrefsCount', 'Key', 'Value'],
+    ['datatypes', 'DatatypeCount', 'Datatype', 'Status']]) {
+    for (let i = 1; i <= int(section, count, 0); i++) {
+      if (get(section, name + i) !== '') out.push([get(section, name + i), get(section, value + i), int(section, 'Locked' + i, 0)]);
+    }
+  }
+  for (const k of WM_KEYS) out.push([k, get('wm_preferences', k)]);
+  if (get('wm_preferences', 'MaxBandwidth') !== '') out.push(['WM_MaxBandwidth', get('wm_preferences', 'MaxBandwidth')]);
+  const buffer = int('wm_preferences', 'CustomBufferTime', -1);
+  if (buffer !== -1) out.push(['CustomBufferTime', String(Math.trunc(buffer / 1000))]);
+  out.push(['ApplyQTPrefs', get('qt_preferences', 'ApplyQTPrefs')], ['QuickTimeLocation', get('qt_preferences', 'QuickTimeLocation')]);
+  for (const k of SETUP_KEYS) out.push([k, get('setup', k)]);
+  for (const k of FAVORITES_KEYS) out.push([k, get('favorites', k)]);
+  for (const k of HELP_KEYS) out.push([k, get('helpmenu', k)]);
+  return out;
+}
+
 module.exports = {
-  SITE, PLACEHOLDER, literal, pageData, makeSite, launch, openEditor, saveText, parseIni, records,
+  entriesFromIni, SITE, PLACEHOLDER, literal, pageData, makeSite, launch, openEditor, saveText, parseIni, records,
 };
