@@ -116,6 +116,17 @@ int PeLayout::rvaToFileOffset(std::uint32_t rva, std::uint32_t size, std::uint64
   return 1;
 }
 
+int PeLayout::sectionsAreComplete() const {
+  for (const SectionHeader& section : sections) {
+    if (section.sizeOfRawData == 0) continue;
+    if (section.pointerToRawData < headerBytes.size() ||
+        section.pointerToRawData + static_cast<std::uint64_t>(section.sizeOfRawData) > fileSize) {
+      return 0;
+    }
+  }
+  return 1;
+}
+
 std::uint64_t PeLayout::endOfSectionData() const {
   std::uint64_t end = headerBytes.size();
   for (const SectionHeader& section : sections) {

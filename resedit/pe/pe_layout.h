@@ -85,6 +85,8 @@ class PeLayout {
   int sectionOfRva(std::uint32_t rva) const;
   // File offset of [rva, rva + size) when all of it has bytes in the file; 0 otherwise.
   int rvaToFileOffset(std::uint32_t rva, std::uint32_t size, std::uint64_t& offset) const;
+  // 1 when every section's raw data lies within the file after the section table.
+  int sectionsAreComplete() const;
   // End of the last section's raw data: where the overlay (an installer's payload) begins.
   std::uint64_t endOfSectionData() const;
 };

@@ -32,7 +32,10 @@ class PeResourceFile {
   // Loads the data of every leaf, as an update needs; 0 when any leaf has no bytes in the file.
   int loadAllLeaves();
 
-  int isExecutableImage() const { return (layout_.characteristics & kExecutableImage) != 0; }
+  // An image the loader could map: marked executable, with all of its sections in the file.
+  int isExecutableImage() const {
+    return (layout_.characteristics & kExecutableImage) != 0 && layout_.sectionsAreComplete();
+  }
   const PeLayout& layout() const { return layout_; }
   ResourceTree& tree() { return tree_; }
   const ResourceTree& tree() const { return tree_; }
