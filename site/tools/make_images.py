@@ -117,7 +117,7 @@ def shifted(shape, dx, dy, scale=1.0):
 
 # Drawings
 
-def padlock(c, dx=0.0, dy=0.0, scale=1.0, body="#c9971c", edge="#7a5a0e",
+def padlock(c, dx=0.0, dy=0.0, scale=1.0, body="#e3a90f", edge="#8a5a00",
             shackle="#6d7580", open_=False):
     def s(shape):
         return shifted(shape, dx, dy, scale)
@@ -141,7 +141,7 @@ def img_lock():
 
 def img_unlock():
     c = Canvas(16, 16)
-    padlock(c, body="#7fb04c", edge="#44702a", shackle="#7b838d", open_=True)
+    padlock(c, body="#b7d2a6", edge="#6f9062", shackle="#98a1ab", open_=True)
     return c
 
 
@@ -160,10 +160,10 @@ def img_lock_section():
 
 def img_unlock_section():
     c = Canvas(16, 16)
-    padlock(c, dx=-1.5, dy=-1.8, scale=0.78, body="#add08a", edge="#6a9250",
-            shackle="#98a0aa", open_=True)
-    padlock(c, dx=4.0, dy=3.4, scale=0.78, body="#7fb04c", edge="#44702a",
-            shackle="#7b838d", open_=True)
+    padlock(c, dx=-1.5, dy=-1.8, scale=0.78, body="#d3e4c8", edge="#93ad88",
+            shackle="#b3bac2", open_=True)
+    padlock(c, dx=4.0, dy=3.4, scale=0.78, body="#b7d2a6", edge="#6f9062",
+            shackle="#98a1ab", open_=True)
     return c
 
 
