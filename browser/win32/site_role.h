@@ -1,12 +1,14 @@
 #pragma once
 
 // The COM headers of the host's roles, in the order their definitions depend on each other.
-#include <exdisp.h>
-#include <mshtmhst.h>
+// clang-format off
+#include <windows.h>
 #include <ole2.h>
 #include <servprov.h>
 #include <urlmon.h>
-#include <windows.h>
+#include <exdisp.h>
+#include <mshtmhst.h>
+// clang-format on
 
 // The one object the control sees: whichever of the host's interfaces it asks, the answer comes
 // from the same table, so every interface can reach every other.

@@ -1,0 +1,78 @@
+#include "app/win32/installer_dialog.h"
+
+#include <commdlg.h>
+
+#include "app/message_table.h"
+#include "app/win32/win32_shell.h"
+#include "app/win32/window_texts.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr int kPathCapacity = MAX_PATH;
+
+InstallerDialogContext* contextOf(HWND dialog) {
+  return reinterpret_cast<InstallerDialogContext*>(::GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+void initialise(HWND dialog, LPARAM parameter) {
+  ::SetWindowLongPtrA(dialog, DWLP_USER, parameter);
+  auto* context = reinterpret_cast<InstallerDialogContext*>(parameter);
+  if (context != nullptr) context->shell->dialogOpened(dialog);
+  RECT own = {};
+  ::GetWindowRect(dialog, &own);
+  centreWindow(dialog, own.right - own.left, own.bottom - own.top);
+  ::SetDlgItemTextA(dialog, IDC_WELCOME_TEXT, kWelcomeText);
+}
+
+// Only fills the path field; the file is checked on Next.
+void browse(HWND dialog) {
+  auto* module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+  const std::string filter = fileFilterFromText(loadMessage(module, message_id::kExecutableFilter));
+  char path[kPathCapacity] = {};
+  OPENFILENAMEA chooser = {};
+  chooser.lStructSize = sizeof(chooser);
+  chooser.hwndOwner = dialog;
+  chooser.hInstance = module;
+  chooser.lpstrFilter = filter.c_str();
+  chooser.lpstrFile = path;
+  chooser.nMaxFile = kPathCapacity;
+  chooser.lpstrDefExt = "exe";
+  chooser.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  if (::GetOpenFileNameA(&chooser)) ::SetDlgItemTextA(dialog, IDC_INSTALLER_PATH, path);
+}
+
+void next(HWND dialog) {
+  char path[kPathCapacity] = {};
+  ::GetDlgItemTextA(dialog, IDC_INSTALLER_PATH, path, kPathCapacity);
+  if (path[0] == '\0') return;
+  InstallerDialogContext* context = contextOf(dialog);
+  if (context == nullptr || context->model == nullptr) return;
+  if (context->model->next(path)) ::EndDialog(dialog, IDOK);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK installerDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      initialise(dialog, lParam);
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDC_BROWSE:
+          browse(dialog);
+          return TRUE;
+        case IDOK:
+          next(dialog);
+          return TRUE;
+        case IDCANCEL:
+          ::EndDialog(dialog, IDCANCEL);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    default:
+      return FALSE;
+  }
+}
