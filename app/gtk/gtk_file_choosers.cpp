@@ -68,6 +68,9 @@ GtkWidget* newChooser(GtkWindow* owner, const char* title, GtkFileChooserAction 
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   addExecutableFilters(GTK_FILE_CHOOSER(dialog));
+  // The chooser sizes itself when it is shown; the size is set again once it is on the screen.
+  gtk_widget_show(dialog);
+  gtk_window_resize(GTK_WINDOW(dialog), kChooserWidth, kChooserHeight);
   centreWindow(GTK_WINDOW(dialog), kChooserWidth, kChooserHeight);
   return dialog;
 }

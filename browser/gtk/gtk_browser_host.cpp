@@ -24,7 +24,9 @@ constexpr char kPageBridgeScript[] = R"JS(
 })();
 )JS";
 
+// The page's own message for a failed save, in a box titled as the program's other error boxes.
 constexpr char kWriteFailedText[] = "Error generating configuration file";
+constexpr char kWriteFailedTitle[] = "Error";
 
 // A string property of a message object, or the empty string when there is none.
 std::string stringProperty(JSCValue* object, const char* name) {
@@ -167,7 +169,7 @@ void GtkBrowserHost::onWriteFileMessage(WebKitUserContentManager*, WebKitJavascr
 void GtkBrowserHost::showWriteFailure() {
   GtkWidget* box = gtk_message_dialog_new(window_, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                           GTK_BUTTONS_OK, "%s", kWriteFailedText);
-  gtk_window_set_title(GTK_WINDOW(box), windowTitle_);
+  gtk_window_set_title(GTK_WINDOW(box), kWriteFailedTitle);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
 }
