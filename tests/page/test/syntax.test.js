@@ -18,7 +18,7 @@ function siteFiles(ext) {
       if (entry.isDirectory()) walk(full);
       else if (entry.name.endsWith(ext)) out.push(full);
     }
-  })(path.resolve(SITE, '..'));
+  })(SITE);
   return out;
 }
 
