@@ -75,20 +75,12 @@ std::size_t IniFile::NameHash::operator()(std::string_view name) const noexcept 
   return hash;
 }
 
-std::size_t IniFile::NameHash::operator()(const KeyRef& key) const noexcept {
-  return (*this)(key.name) ^ (static_cast<std::size_t>(key.section) * 0x9E3779B97F4A7C15ull);
-}
-
 bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (foldCase(a[i]) != foldCase(b[i])) return false;
   }
   return true;
-}
-
-bool IniFile::NameEqual::operator()(const KeyRef& a, const KeyRef& b) const noexcept {
-  return a.section == b.section && (*this)(a.name, b.name);
 }
 
 int IniFile::load(const PathName& path) {
@@ -102,13 +94,16 @@ int IniFile::load(const PathName& path) {
 void IniFile::parse(std::string_view bytes) {
   bytes_.assign(bytes.begin(), bytes.end());
   sections_.clear();
-  keys_.clear();
   const char* p = bytes_.data();
   const char* const end = p + bytes_.size();
 
   std::size_t lines = 0;
   for (const char c : bytes_) lines += c == '\n' ? 1 : 0;
+  keys_.clear();
   keys_.reserve(lines + 1);
+  slots_.clear();
+  growSlots(64);
+  while (slots_.size() < 2 * (lines + 1)) growSlots(2 * slots_.size());
 
   // Keys above the first header belong to a section with no name, which always comes first.
   sections_.emplace(std::string_view(), 0);
@@ -139,11 +134,11 @@ void IniFile::parse(std::string_view bytes) {
 
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
-      keys_.try_emplace(KeyRef{current, cutAtNul(line)}, Value{std::string_view(), false});
+      addKey(current, cutAtNul(line), std::string_view(), false);
     } else {
       const std::string_view name = cutAtNul(trimmed(line.substr(0, equals)));
       const std::string_view value = cutAtNul(trimmed(line.substr(equals + 1)));
-      keys_.try_emplace(KeyRef{current, name}, Value{value, true});
+      addKey(current, name, value, true);
     }
   }
 }
@@ -152,10 +147,52 @@ const std::string_view* IniFile::find(const char* section, const char* key) cons
   // An empty key name never matches, as on the platform.
   if (key == nullptr || key[0] == '\0') return nullptr;
   const auto s = sections_.find(trimmed(section == nullptr ? std::string_view() : section));
-  if (s == sections_.end()) return nullptr;
-  const auto k = keys_.find(KeyRef{s->second, trimmed(key)});
-  if (k == keys_.end() || !k->second.present) return nullptr;
-  return &k->second.text;
+  if (s == sections_.end() || slots_.empty()) return nullptr;
+  const std::string_view name = trimmed(key);
+  const std::uint32_t slot = slots_[slotFor(keyHash(s->second, name), s->second, name)].key;
+  if (slot == 0 || !keys_[slot - 1].present) return nullptr;
+  return &keys_[slot - 1].value;
+}
+
+std::uint32_t IniFile::keyHash(std::uint32_t section, std::string_view name) {
+  const std::size_t h =
+      NameHash()(name) ^ (static_cast<std::size_t>(section) * 0x9E3779B97F4A7C15ull);
+  return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+std::size_t IniFile::slotFor(std::uint32_t hash, std::uint32_t section,
+                             std::string_view name) const {
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.key == 0) return i;
+    if (slot.hash == hash) {
+      const Key& k = keys_[slot.key - 1];
+      if (k.section == section && NameEqual()(k.name, name)) return i;
+    }
+  }
+}
+
+void IniFile::addKey(std::uint32_t section, std::string_view name, std::string_view value,
+                     bool present) {
+  if (2 * (keys_.size() + 1) > slots_.size()) growSlots(2 * slots_.size());
+  const std::uint32_t hash = keyHash(section, name);
+  Slot& slot = slots_[slotFor(hash, section, name)];
+  if (slot.key != 0) return;  // the first key of a name is the one the platform finds
+  keys_.push_back(Key{name, value, section, present});
+  slot = Slot{hash, static_cast<std::uint32_t>(keys_.size())};
+}
+
+void IniFile::growSlots(std::size_t size) {
+  std::vector<Slot> old(size, Slot{0, 0});
+  old.swap(slots_);
+  const std::size_t mask = size - 1;
+  for (const Slot& slot : old) {
+    if (slot.key == 0) continue;
+    std::size_t i = slot.hash & mask;
+    while (slots_[i].key != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
 }
 
 std::string_view IniFile::copyEntry(std::string_view value, int bufferSize) {
@@ -168,13 +205,16 @@ std::string_view IniFile::copyEntry(std::string_view value, int bufferSize) {
 
 SharedString IniFile::readString(const char* section, const char* key,
                                  const char* defaultValue) const {
-  if (const std::string_view* value = find(section, key)) {
-    return toSharedString(copyEntry(*value, kMaxText + 1));
-  }
+  return toSharedString(readText(section, key, defaultValue));
+}
+
+std::string_view IniFile::readText(const char* section, const char* key,
+                                   const char* defaultValue) const {
+  if (const std::string_view* value = find(section, key)) return copyEntry(*value, kMaxText + 1);
   // The platform drops trailing spaces from the default.
   std::string_view fallback = defaultValue == nullptr ? std::string_view() : defaultValue;
   while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
-  return toSharedString(fallback.substr(0, std::min<std::size_t>(fallback.size(), kMaxText)));
+  return fallback.substr(0, std::min<std::size_t>(fallback.size(), kMaxText));
 }
 
 int IniFile::readInt(const char* section, const char* key, int defaultValue) const {

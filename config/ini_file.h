@@ -49,30 +49,43 @@ class IniFile {
   // default when the key is missing or its value is empty.
   int readInt(const char* section, const char* key, int defaultValue) const;
 
+  // readString's answer without a copy: a view into the file's text or into defaultValue, valid
+  // while both live.
+  std::string_view readText(const char* section, const char* key,
+                            const char* defaultValue = "") const;
+
  private:
-  struct KeyRef {
-    std::uint32_t section;
+  struct Key {
     std::string_view name;
-  };
-  struct Value {
-    std::string_view text;
+    std::string_view value;
+    std::uint32_t section;
     bool present;  // false for a line that names a key but has no '='
+  };
+  struct Slot {
+    std::uint32_t hash;
+    std::uint32_t key;  // index into keys_ plus one; 0 marks a free slot
   };
   struct NameHash {
     std::size_t operator()(std::string_view name) const noexcept;
-    std::size_t operator()(const KeyRef& key) const noexcept;
   };
   struct NameEqual {
     bool operator()(std::string_view a, std::string_view b) const noexcept;
-    bool operator()(const KeyRef& a, const KeyRef& b) const noexcept;
   };
 
   // The raw value, or null when the platform would answer with the default.
   const std::string_view* find(const char* section, const char* key) const;
   // The value as a buffer of bufferSize characters receives it: one pair of quotes off, then cut.
   static std::string_view copyEntry(std::string_view value, int bufferSize);
+  static std::uint32_t keyHash(std::uint32_t section, std::string_view name);
+  // The slot that holds the key, or the free slot where it belongs.
+  std::size_t slotFor(std::uint32_t hash, std::uint32_t section, std::string_view name) const;
+  void addKey(std::uint32_t section, std::string_view name, std::string_view value, bool present);
+  void growSlots(std::size_t size);
 
   std::vector<char> bytes_;  // the file's text; every view below points into it
   std::unordered_map<std::string_view, std::uint32_t, NameHash, NameEqual> sections_;
-  std::unordered_map<KeyRef, Value, NameHash, NameEqual> keys_;
+  // Keys of the first section of each name, in file order, found through an open-addressing table
+  // that stays compact for files of hundreds of thousands of keys.
+  std::vector<Key> keys_;
+  std::vector<Slot> slots_;
 };

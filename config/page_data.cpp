@@ -52,8 +52,14 @@ const char* const kHelpMenuKeys[] = {"HelpText1", "HelpURL1",  "HelpText2",
 // a comment in it. Other bytes, those above 0x7F included, go in as they are: the page reads them
 // in the same code page as the file.
 void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes) {
+  std::size_t plain = 0;  // start of the run of characters that go in as they are
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
+    if (c != '\\' && c != '"' && c != '\r' && c != '\n' && c != '<' && c != '.' && c != '\xE2') {
+      continue;
+    }
+    out.append(text.data() + plain, i - plain);
+    plain = i + 1;
     switch (c) {
       case '\\':
         out += "\\\\";
@@ -78,15 +84,16 @@ void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes
             (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
           out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
           i += 2;
+          plain = i + 1;
         } else {
           out += c;
         }
         break;
       default:
-        out += c;
         break;
     }
   }
+  out.append(text.data() + plain, text.size() - plain);
 }
 
 void appendPageEntry(std::string& out, std::string_view key, std::string_view value,
@@ -126,19 +133,19 @@ SharedString toSharedString(const std::string& text) {
 
 void appendNamedEntry(std::string& out, const IniFile& config, const char* section,
                       const char* key) {
-  appendPageEntry(out, key, view(config.readString(section, key)), -1);
+  appendPageEntry(out, key, config.readText(section, key), -1);
 }
 
 void appendIndexedEntry(std::string& out, const IniFile& config, const char* section,
                         const char* nameFormat, const char* valueFormat, int index) {
   char key[32];
   std::snprintf(key, sizeof key, nameFormat, index);
-  const SharedString name = config.readString(section, key);
+  const std::string_view name = config.readText(section, key);
   if (name.empty()) return;
   std::snprintf(key, sizeof key, valueFormat, index);
-  const SharedString value = config.readString(section, key);
+  const std::string_view value = config.readText(section, key);
   std::snprintf(key, sizeof key, "Locked%d", index);
-  appendPageEntry(out, view(name), view(value), config.readInt(section, key, 0));
+  appendPageEntry(out, name, value, config.readInt(section, key, 0));
 }
 
 std::string buildBlock(const IniFile& config) {
@@ -158,8 +165,8 @@ std::string buildBlock(const IniFile& config) {
 
   // The player's own MaxBandwidth arrives with the records above; the Windows Media one is kept
   // apart under its own name.
-  const SharedString bandwidth = config.readString("wm_preferences", "MaxBandwidth");
-  if (!bandwidth.empty()) appendPageEntry(out, "WM_MaxBandwidth", view(bandwidth), -1);
+  const std::string_view bandwidth = config.readText("wm_preferences", "MaxBandwidth");
+  if (!bandwidth.empty()) appendPageEntry(out, "WM_MaxBandwidth", bandwidth, -1);
 
   // The file holds milliseconds; the page shows whole seconds.
   const int bufferTime = config.readInt("wm_preferences", "CustomBufferTime", -1);
@@ -206,7 +213,7 @@ void writePageData(const PathName& workspace) {
 
   IniFile config;
   config.load(configPath);  // an unreadable file reads as an empty one: every entry has its default
-  const SharedString block = buildPageData(config);
+  const std::string block = buildBlock(config);
 
   std::string page;
   if (platform::readWholeFile(pagePath.text(), page) == 0 || page.empty()) return;
@@ -215,8 +222,7 @@ void writePageData(const PathName& workspace) {
   const SharedString text(page.c_str());
   const int at = text.find(kPlaceholder);
   if (at >= 0) {
-    page.replace(static_cast<std::size_t>(at), sizeof kPlaceholder - 1, block.text(),
-                 static_cast<std::size_t>(block.length()));
+    page.replace(static_cast<std::size_t>(at), sizeof kPlaceholder - 1, block);
   }
   platform::writeWholeFile(pagePath.text(), page.data(), page.size());
 }
