@@ -68,11 +68,17 @@ int parseInteger(std::string_view text) {
 
 }  // namespace
 
-std::size_t IniFile::NameHash::operator()(std::string_view name) const noexcept {
-  std::size_t hash = 14695981039346656037ull;
-  for (const char c : name)
+// FNV-1a over the case-folded bytes, in 64 bits on every target.
+static std::uint64_t foldedHash(std::string_view name) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : name) {
     hash = (hash ^ static_cast<unsigned char>(foldCase(c))) * 1099511628211ull;
+  }
   return hash;
+}
+
+std::size_t IniFile::NameHash::operator()(std::string_view name) const noexcept {
+  return static_cast<std::size_t>(foldedHash(name));
 }
 
 bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
@@ -155,8 +161,7 @@ const std::string_view* IniFile::find(const char* section, const char* key) cons
 }
 
 std::uint32_t IniFile::keyHash(std::uint32_t section, std::string_view name) {
-  const std::size_t h =
-      NameHash()(name) ^ (static_cast<std::size_t>(section) * 0x9E3779B97F4A7C15ull);
+  const std::uint64_t h = foldedHash(name) ^ (std::uint64_t{section} * 0x9E3779B97F4A7C15ull);
   return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
