@@ -165,9 +165,11 @@ function setLockImage(prop) {
     }
     img.src = src;
     if (!isNav4) {
-        // Some engines skip repainting an image swapped during a click.
+        // Some engines skip repainting an image swapped during a click. The
+        // repeat asks for the state again: a quick second change (a toggle
+        // then Reset) must not be undone by the first one's late repeat.
         window.setTimeout(function () {
-            img.src = src;
+            img.src = lockImgs[prop.getLockState()];
         }, 100);
     }
 }

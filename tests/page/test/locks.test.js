@@ -134,3 +134,23 @@ describe('commands', () => {
     await e.close();
   });
 });
+
+describe('lock images', () => {
+  test('a quick second change is not undone by the first change\'s delayed repaint', async () => {
+    const e = await openEditor(browser, { entries: [['CookiesEnabled', '0', 1]] });
+    // The delayed repaints are captured; the first one is run by hand after
+    // the second change, as happens when the user is quick.
+    const src = await e.page.evaluate(() => {
+      const pending = [];
+      const realSetTimeout = window.setTimeout;
+      window.setTimeout = (fn) => { pending.push(fn); return 0; };
+      toggleStatus('CookiesEnabled');
+      onResetAll();
+      window.setTimeout = realSetTimeout;
+      pending[0]();
+      return [pending.length > 1, getElem('CookiesEnabledLOCKIMG').getAttribute('src')];
+    });
+    assert.deepEqual(src, [true, 'images/lock.gif']);
+    await e.close();
+  });
+});
