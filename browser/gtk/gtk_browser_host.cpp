@@ -90,6 +90,9 @@ void GtkBrowserHost::embedView() {
   // The page loads its own scripts, styles and images beside it in the Workspace.
   webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  // The page declares no charset so that each platform reads it in its narrow code page; on this
+  // platform that is UTF-8, the encoding the configuration's bytes arrive in.
+  webkit_settings_set_default_charset(settings, "UTF-8");
   contentManager_ = webkit_web_view_get_user_content_manager(view_);
   installPageBridge(contentManager_);
   g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
