@@ -9,7 +9,8 @@
 // Updates of an installer's resources, each in two phases: a lookup that reads the file (never
 // loading it for execution) and settles the language, then one update batch on the same file.
 // A missing resource, a file that cannot be read or written, or a refused update leaves the file
-// exactly as it was. Each returns 1 when the file was rewritten with the new data, else 0; callers
+// exactly as it was. Each returns 1 when the file holds the new data afterwards (rewritten, or
+// already holding exactly those bytes, in which case it is not rewritten at all), else 0; callers
 // that only need the file left sound may ignore it.
 
 // Replaces the data of resource (type, name) with `size` bytes. Name and type are narrow texts;

@@ -18,7 +18,7 @@ constexpr std::uint32_t kDebugEntrySize = 28;
 constexpr std::uint32_t kMaximumDebugEntries = 256;
 // Older Windows loaders refuse images with more sections than this.
 constexpr std::size_t kMaximumSections = 96;
-constexpr std::size_t kChunkSize = 1 << 20;
+constexpr std::size_t kChunkSize = 4 << 20;
 constexpr std::uint32_t kDefaultResourceCharacteristics = 0x40000040;  // initialised data, readable
 constexpr std::uint64_t kAddressLimit = 0x7FFFFFFF;
 

@@ -247,7 +247,7 @@ const ResourceLeaf* ResourceTree::find(const ResourceId& type, const ResourceId&
   return entry != nullptr ? entry->leaf.get() : nullptr;
 }
 
-void ResourceTree::put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
+int ResourceTree::put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
                        std::vector<std::uint8_t> data) {
   ResourceDirectory& names = childDirectory(root, type);
   ResourceDirectory& languages = childDirectory(names, name);
@@ -257,10 +257,13 @@ void ResourceTree::put(const ResourceId& type, const ResourceId& name, std::uint
     added.id = ResourceId::integer(language);
     added.leaf = std::make_unique<ResourceLeaf>();
     entry = &insertSorted(languages, std::move(added));
+  } else if (entry->leaf->loaded && entry->leaf->data == data) {
+    return 0;
   }
   entry->leaf->data = std::move(data);
   entry->leaf->size = static_cast<std::uint32_t>(entry->leaf->data.size());
   entry->leaf->loaded = true;
+  return 1;
 }
 
 namespace {

@@ -50,7 +50,8 @@ class ResourceTree {
   const ResourceLeaf* find(const ResourceId& type, const ResourceId& name,
                            std::uint16_t language) const;
   // Replaces the leaf's data, or adds (type, name, language) at its sorted place in each directory.
-  void put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
+  // 0 when the leaf already held exactly these bytes, so nothing changed.
+  int put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
            std::vector<std::uint8_t> data);
 
   void forEachLeaf(const std::function<void(ResourceLeaf&)>& visit);

@@ -18,8 +18,8 @@ class ResourceUpdateBatch {
   int begin(const std::string& path);
   int update(const ResourceId& type, const ResourceId& name, std::uint16_t language,
              std::span<const std::uint8_t> data);
-  // With discardChanges the file is left untouched; otherwise it is rewritten when anything was
-  // updated. 1 when the file now holds the batch's resources.
+  // With discardChanges the file is left untouched; otherwise it is rewritten when any resource's
+  // bytes changed. 1 when the file now holds the batch's resources.
   int end(bool discardChanges);
 
   // Where a commit would put the resources (for tests and diagnostics); valid after an update.

@@ -307,3 +307,47 @@ INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeEngine, ::testing::Bool(),
                          });
 
 }  // namespace
+
+namespace {
+
+// The checksum as the platform defines it: fold the carry back after every 16-bit word.
+std::uint32_t referenceChecksum(const std::vector<std::uint8_t>& bytes) {
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    std::uint32_t word = bytes[i] | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0);
+    sum += word;
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  return sum + static_cast<std::uint32_t>(bytes.size());
+}
+
+TEST(PeChecksum, AgreesWithTheWordByWordDefinitionWhateverTheChunks) {
+  std::uint32_t state = 12345;
+  for (std::size_t size : {0u, 1u, 2u, 3u, 7u, 4096u, 70001u}) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 16);
+    if (size == 4096) std::fill(bytes.begin(), bytes.end(), 0xFF);  // sums that fold to 0xFFFF
+    for (std::size_t step : {1u, 2u, 3u, 5u, 4096u}) {
+      pe::PeChecksum sum;
+      for (std::size_t at = 0; at < size; at += step) sum.add(bytes.data() + at, std::min(step, size - at));
+      EXPECT_EQ(sum.finish(size), referenceChecksum(bytes)) << size << " in steps of " << step;
+    }
+  }
+}
+
+TEST(PeUpdate, WritingTheBytesAResourceHoldsLeavesTheFileAndItsSignature) {
+  ScratchFolder folder;
+  std::string path = folder.file("signed.exe");
+  SyntheticImage image = SyntheticImage::usual();
+  addResource(image.tree, named("BINARY"), named("KXECONFIG"), 1033, "same");
+  image.certificate = std::vector<std::uint8_t>(0x40, 0x5A);
+  writeFileBytes(path, image.build());
+  std::vector<std::uint8_t> before = readFileBytes(path);
+  pe::ResourceUpdateBatch batch;
+  ASSERT_TRUE(batch.begin(path));
+  batch.update(named("BINARY"), named("KXECONFIG"), 1033, bytesOf("same"));
+  EXPECT_TRUE(batch.end(false));
+  EXPECT_EQ(readFileBytes(path), before);
+}
+
+}  // namespace
