@@ -224,6 +224,9 @@ Placement ResourceRewriter::plan() {
       planInPlaceOrGrow(index, static_cast<std::uint32_t>(treeSize))) {
     return placement_;
   }
+  // A placement that failed half-way may have left shifts and pieces behind.
+  segments_.clear();
+  patches_.clear();
   fileShiftAt_ = 0;
   fileShift_ = 0;
   rvaShiftAt_ = 0xFFFFFFFF;

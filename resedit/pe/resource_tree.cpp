@@ -248,7 +248,7 @@ const ResourceLeaf* ResourceTree::find(const ResourceId& type, const ResourceId&
 }
 
 int ResourceTree::put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
-                       std::vector<std::uint8_t> data) {
+                      std::vector<std::uint8_t> data) {
   ResourceDirectory& names = childDirectory(root, type);
   ResourceDirectory& languages = childDirectory(names, name);
   ResourceEntry* entry = findEntry(languages, ResourceId::integer(language));

@@ -30,7 +30,8 @@ int ResourceUpdateBatch::update(const ResourceId& type, const ResourceId& name,
   if (!begun_) return 0;
   // Writing bytes a resource already holds changes nothing, so it costs no rewrite (and keeps a
   // signature valid).
-  if (file_.tree().put(type, name, language, std::vector<std::uint8_t>(data.begin(), data.end()))) changed_ = true;
+  if (file_.tree().put(type, name, language, std::vector<std::uint8_t>(data.begin(), data.end())))
+    changed_ = true;
   return 1;
 }
 

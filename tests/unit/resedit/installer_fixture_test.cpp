@@ -85,13 +85,12 @@ class InstallerFixture : public ::testing::TestWithParam<std::string> {
     EXPECT_EQ(run(command, folder.file("judge.txt"), output), 0) << output;
   }
 
-  // Runs the edited installer under the Windows loader; only 64-bit code runs on our machines.
+  // Runs the edited installer under the Windows loader, through the suite's wine wrapper and its
+  // shared prefix; only 64-bit code runs on our machines.
   void expectRunsWith(const std::string& edited, const std::vector<std::string>& lines) {
     if (arch() != "x86_64" || !std::filesystem::exists(kWine)) return;
-    std::string prefix = std::filesystem::current_path().string() + "/wineprefix-resedit";
     std::string output;
-    int status = run("WINEDEBUG=-all WINEPREFIX=" + shellQuoted(prefix) + " " + kWine + " " +
-                         shellQuoted(edited),
+    int status = run(shellQuoted(KX_RESEDIT_WINE_RUN) + " " + shellQuoted(edited),
                      folder.file("wine.txt"), output);
     EXPECT_EQ(status, 0) << output;
     for (const std::string& line : lines)

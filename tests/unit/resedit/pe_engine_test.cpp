@@ -325,11 +325,13 @@ TEST(PeChecksum, AgreesWithTheWordByWordDefinitionWhateverTheChunks) {
   std::uint32_t state = 12345;
   for (std::size_t size : {0u, 1u, 2u, 3u, 7u, 4096u, 70001u}) {
     std::vector<std::uint8_t> bytes(size);
-    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 16);
+    for (std::uint8_t& byte : bytes)
+      byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 16);
     if (size == 4096) std::fill(bytes.begin(), bytes.end(), 0xFF);  // sums that fold to 0xFFFF
     for (std::size_t step : {1u, 2u, 3u, 5u, 4096u}) {
       pe::PeChecksum sum;
-      for (std::size_t at = 0; at < size; at += step) sum.add(bytes.data() + at, std::min(step, size - at));
+      for (std::size_t at = 0; at < size; at += step)
+        sum.add(bytes.data() + at, std::min(step, size - at));
       EXPECT_EQ(sum.finish(size), referenceChecksum(bytes)) << size << " in steps of " << step;
     }
   }
