@@ -28,10 +28,10 @@ int writeInBatch(const std::string& path, const pe::ResourceId& type, const pe::
                  int discardChanges) {
   pe::ResourceUpdateBatch batch;
   if (!batch.begin(path)) return 0;
-  if (data != nullptr) batch.update(type, name, language, *data);
-  // Only a batch that wrote something and was committed counts as a rewrite.
+  int updated = data != nullptr && batch.update(type, name, language, *data);
+  // Only a batch that took the data and was committed leaves the file holding it.
   int ended = batch.end(discardChanges != 0);
-  return ended && data != nullptr && !discardChanges;
+  return ended && updated && !discardChanges;
 }
 
 }  // namespace

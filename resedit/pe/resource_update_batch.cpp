@@ -27,7 +27,8 @@ int ResourceUpdateBatch::begin(const std::string& path) {
 
 int ResourceUpdateBatch::update(const ResourceId& type, const ResourceId& name,
                                 std::uint16_t language, std::span<const std::uint8_t> data) {
-  if (!begun_) return 0;
+  // No PE file can hold more than our 2 GiB file limit.
+  if (!begun_ || data.size() > ImageFile::kMaximumSize) return 0;
   // Writing bytes a resource already holds changes nothing, so it costs no rewrite (and keeps a
   // signature valid).
   if (file_.tree().put(type, name, language, std::vector<std::uint8_t>(data.begin(), data.end())))
