@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "page_table_keys.h"
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -75,54 +77,7 @@ std::vector<Entry> entriesFor(const std::string& ini) {
 // The entries every configuration yields after its records, all with empty values here.
 std::vector<Entry> tableEntries() {
   std::vector<Entry> out;
-  for (const char* k : {"ApplyWMPrefs",
-                        "UseMulticast",
-                        "UseTCP",
-                        "UseHTTP",
-                        "UseUDP",
-                        "UseDefaultBufferTime",
-                        "UseCustomUDPPort",
-                        "CustomUDPPort",
-                        "ProxyBypass_HTTP",
-                        "ProxyPort_HTTP",
-                        "ProxyStyle_HTTP",
-                        "ProxyExclude_HTTP",
-                        "ProxyName_HTTP",
-                        "ProxyBypass_RTSP",
-                        "ProxyPort_RTSP",
-                        "ProxyStyle_RTSP",
-                        "ProxyExclude_RTSP",
-                        "ProxyName_RTSP",
-                        "ProxyBypass_MMS",
-                        "ProxyPort_MMS",
-                        "ProxyStyle_MMS",
-                        "ProxyExclude_MMS",
-                        "ProxyName_MMS",
-                        "ApplyQTPrefs",
-                        "QuickTimeLocation",
-                        "HomePage",
-                        "InstallPath",
-                        "InstallMode",
-                        "StartupMode",
-                        "DesktopShortcut",
-                        "QuickLaunch",
-                        "StartMenu",
-                        "RemoveMediaLibrary",
-                        "RemoveFavorites",
-                        "RemoveSkins",
-                        "RemoveVisualizations",
-                        "FavoritesText1",
-                        "FavoritesURL1",
-                        "FavoritesText2",
-                        "FavoritesURL2",
-                        "FavoritesText3",
-                        "FavoritesURL3",
-                        "HelpText1",
-                        "HelpURL1",
-                        "HelpText2",
-                        "HelpURL2",
-                        "HelpText3",
-                        "HelpURL3"}) {
+  for (const char* k : kPageTableKeys) {
     out.push_back({k, "", ""});
   }
   return out;

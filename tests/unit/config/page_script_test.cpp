@@ -3,6 +3,8 @@
 // may end the literal or the script element early. Skipped when Node.js was not found.
 #include <gtest/gtest.h>
 
+#include "page_table_keys.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -143,54 +145,8 @@ class PageScriptTest : public ::testing::Test {
   static std::vector<std::string> expected(const std::vector<Record>& records,
                                            const std::string& homePage) {
     std::map<std::string, std::pair<std::string, std::string>> page;
-    for (const char* key : {"ApplyKXPrefs",
-                            "ApplyWMPrefs",
-                            "UseMulticast",
-                            "UseTCP",
-                            "UseHTTP",
-                            "UseUDP",
-                            "UseDefaultBufferTime",
-                            "UseCustomUDPPort",
-                            "CustomUDPPort",
-                            "ProxyBypass_HTTP",
-                            "ProxyPort_HTTP",
-                            "ProxyStyle_HTTP",
-                            "ProxyExclude_HTTP",
-                            "ProxyName_HTTP",
-                            "ProxyBypass_RTSP",
-                            "ProxyPort_RTSP",
-                            "ProxyStyle_RTSP",
-                            "ProxyExclude_RTSP",
-                            "ProxyName_RTSP",
-                            "ProxyBypass_MMS",
-                            "ProxyPort_MMS",
-                            "ProxyStyle_MMS",
-                            "ProxyExclude_MMS",
-                            "ProxyName_MMS",
-                            "ApplyQTPrefs",
-                            "QuickTimeLocation",
-                            "InstallPath",
-                            "InstallMode",
-                            "StartupMode",
-                            "DesktopShortcut",
-                            "QuickLaunch",
-                            "StartMenu",
-                            "RemoveMediaLibrary",
-                            "RemoveFavorites",
-                            "RemoveSkins",
-                            "RemoveVisualizations",
-                            "FavoritesText1",
-                            "FavoritesURL1",
-                            "FavoritesText2",
-                            "FavoritesURL2",
-                            "FavoritesText3",
-                            "FavoritesURL3",
-                            "HelpText1",
-                            "HelpURL1",
-                            "HelpText2",
-                            "HelpURL2",
-                            "HelpText3",
-                            "HelpURL3"}) {
+    page["ApplyKXPrefs"] = {"", "none"};
+    for (const char* key : kPageTableKeys) {
       page[key] = {"", "none"};
     }
     for (const Record& r : records) page[dashed(r.name)] = {r.value, r.lock};
