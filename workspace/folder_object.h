@@ -9,7 +9,7 @@
 // A folder on disk: its path plus one running enumeration of its entries. The Workspace is the one
 // long-lived instance; deletions and unpacking make short-lived local ones. The operations are
 // virtual in a fixed order so that every caller, inside the class too, goes through the table.
-class FolderObject {
+class FolderObject final {
  public:
   // Kinds reported by firstEntry and nextEntry.
   static constexpr int kEntryFile = 0;
