@@ -40,13 +40,12 @@ int applyEdits(const PathName& workingCopy, const PathName& configuration) {
 
   const int installMode = ini.readInt("setup", "installmode", 1);
   const char* modeSwitch = installMode == 1 ? " /p" : installMode == 2 ? " /s" : nullptr;
-  if (modeSwitch != nullptr &&
-      replaceInstallerString(workingCopy, kInstallModeString, modeSwitch) == UpdateOutcome::kFailed) {
+  if (modeSwitch != nullptr && replaceInstallerString(workingCopy, kInstallModeString,
+                                                      modeSwitch) == UpdateOutcome::kFailed) {
     return 0;
   }
 
-  return replaceResourceFromFile("KXECONFIG", workingCopy, configuration) ==
-                 UpdateOutcome::kApplied
+  return replaceResourceFromFile("KXECONFIG", workingCopy, configuration) == UpdateOutcome::kApplied
              ? 1
              : 0;
 }
@@ -91,7 +90,8 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost.
-  if (isInsideFolder(destination.text(), workspacePath) || !applyEdits(workingCopy, configuration) ||
+  if (isInsideFolder(destination.text(), workspacePath) ||
+      !applyEdits(workingCopy, configuration) ||
       !copyReplacingSafely(workingCopy, PathName(destination))) {
     shell.showMessage(message_id::kCouldNotGenerate, 1);
     return;

@@ -23,7 +23,9 @@ EmptyBlock g_emptyBlock = {SharedString::kEmptyMarker, 0, 0, {0, 0, 0, 0}};
 
 char* emptyChars() { return g_emptyBlock.nul; }
 
-int textLength(const char* text) { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }
+int textLength(const char* text) {
+  return text == nullptr ? 0 : static_cast<int>(std::strlen(text));
+}
 
 int grownCapacity(int n) {
   if (n <= 16) return 32;

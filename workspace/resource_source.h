@@ -12,5 +12,6 @@ class ResourceSource {
   // Copies the bytes of the resource named `name` of type `type` (string names, matched without
   // regard to case: "Binary" finds "BINARY"), first language in directory order.
   // Returns 1 when the resource exists, else 0.
-  virtual int loadResource(const char* type, const char* name, std::vector<unsigned char>& bytes) = 0;
+  virtual int loadResource(const char* type, const char* name,
+                           std::vector<unsigned char>& bytes) = 0;
 };

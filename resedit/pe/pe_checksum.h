@@ -21,7 +21,8 @@ class PeChecksum {
     }
     std::uint64_t sum = 0;
     for (; i + 4 <= count; i += 4) {
-      std::uint32_t word = static_cast<std::uint32_t>(bytes[i]) | (static_cast<std::uint32_t>(bytes[i + 1]) << 8) |
+      std::uint32_t word = static_cast<std::uint32_t>(bytes[i]) |
+                           (static_cast<std::uint32_t>(bytes[i + 1]) << 8) |
                            (static_cast<std::uint32_t>(bytes[i + 2]) << 16) |
                            (static_cast<std::uint32_t>(bytes[i + 3]) << 24);
       sum += word;

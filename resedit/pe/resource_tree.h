@@ -52,7 +52,7 @@ class ResourceTree {
   // Replaces the leaf's data, or adds (type, name, language) at its sorted place in each directory.
   // 0 when the leaf already held exactly these bytes, so nothing changed.
   int put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
-           std::vector<std::uint8_t> data);
+          std::vector<std::uint8_t> data);
 
   void forEachLeaf(const std::function<void(ResourceLeaf&)>& visit);
   void forEachLeaf(const std::function<void(const ResourceId&, const ResourceId&, const ResourceId&,

@@ -9,11 +9,10 @@
  *   window_probe waitgone <title>         returns once no window has that title
  *
  * Exit code 0 on success, 1 when the window is not there, 2 on bad usage. */
-#include <windows.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
 static BOOL CALLBACK printControl(HWND control, LPARAM unused) {
   char className[64] = "";

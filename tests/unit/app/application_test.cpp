@@ -65,7 +65,8 @@ TEST(RunApplication, ImportRefusesBadChoicesUntilARealInstallerIsGiven) {
   fs::path workspace;
   shell.session = [&](BrowserHost& host) {
     workspace = host.workspacePath();
-    EXPECT_EQ(readFile(workspace / "kxenterprise.ini"), readFile(fixtureSource("kxenterprise.ini")));
+    EXPECT_EQ(readFile(workspace / "kxenterprise.ini"),
+              readFile(fixtureSource("kxenterprise.ini")));
     EXPECT_TRUE(readFile(workspace / "playinst.exe") == readFile(fixture("installer_payload.exe")));
     const std::string page = readFile(workspace / "cfadmin" / "index.html");
     EXPECT_NE(page.find("HomePage"), std::string::npos) << "the page carries the configuration";
@@ -75,10 +76,10 @@ TEST(RunApplication, ImportRefusesBadChoicesUntilARealInstallerIsGiven) {
   EXPECT_EQ(shell.messages(), (Log{"error 13", "error 13", "error 10", "error 10"}));
   ASSERT_FALSE(workspace.empty()) << "the editor was shown";
   EXPECT_EQ(shell.log.back(), std::string("navigate ") + PathName(workspace.string().c_str())
-                                                .join("cfadmin")
-                                                .join("index.html")
-                                                .toFileUrl()
-                                                .text());
+                                                             .join("cfadmin")
+                                                             .join("index.html")
+                                                             .toFileUrl()
+                                                             .text());
   EXPECT_TRUE(temp.entries().empty());
 }
 

@@ -50,7 +50,8 @@ TEST_F(GenerationTest, InstallModeChoosesTheSwitch) {
 }
 
 TEST_F(GenerationTest, TheSavedConfigurationReplacesTheInstallersAndNothingElseMoves) {
-  const std::string configuration = "[setup]\r\nInstallMode=0\r\n[favorites]\r\nFavoritesCount=3\r\n";
+  const std::string configuration =
+      "[setup]\r\nInstallMode=0\r\n[favorites]\r\nFavoritesCount=3\r\n";
   prepare("installer_payload.exe", configuration);
   EXPECT_EQ(generateTo(destination("custom.exe")), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("custom.exe"), "KXECONFIG"), configuration);
@@ -63,8 +64,8 @@ TEST_F(GenerationTest, TheSavedConfigurationReplacesTheInstallersAndNothingElseM
 TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyWhenAskedForAndPresent) {
   const fs::path preferences = temp_.path() / "qt.plist";
   writeFile(preferences, "new QuickTime preferences");
-  prepare("installer_full.exe",
-          "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" + preferences.string() + "\r\n");
+  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
+                                    preferences.string() + "\r\n");
   EXPECT_EQ(generateTo(destination("qt.exe")), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
 
@@ -78,8 +79,8 @@ TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyWhenAskedForAndPresent
   EXPECT_EQ(generateTo(destination("absent.exe")), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("absent.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
 
-  prepare("installer_no_qtpref.exe",
-          "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" + preferences.string() + "\r\n");
+  prepare("installer_no_qtpref.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
+                                         preferences.string() + "\r\n");
   EXPECT_EQ(generateTo(destination("none.exe")), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("none.exe"), "QTPREF"), "<missing>");
 }
@@ -157,7 +158,8 @@ TEST(FolderContainment, PathsInsideAndOutside) {
   const fs::path ws = temp.path() / "ws";
   fs::create_directories(ws / "cfadmin");
   EXPECT_EQ(isInsideFolder((ws / "a.exe").string().c_str(), ws.string().c_str()), 1);
-  EXPECT_EQ(isInsideFolder((ws / "cfadmin" / ".." / "b.exe").string().c_str(), ws.string().c_str()), 1);
+  EXPECT_EQ(isInsideFolder((ws / "cfadmin" / ".." / "b.exe").string().c_str(), ws.string().c_str()),
+            1);
   EXPECT_EQ(isInsideFolder(ws.string().c_str(), ws.string().c_str()), 1);
   EXPECT_EQ(isInsideFolder((temp.path() / "wsx.exe").string().c_str(), ws.string().c_str()), 0);
   EXPECT_EQ(isInsideFolder((ws / ".." / "c.exe").string().c_str(), ws.string().c_str()), 0);

@@ -14,8 +14,8 @@ class ScriptedShell : public Shell {
   static constexpr const char* kCancel = "<cancel>";
 
   std::vector<std::string> log;
-  std::deque<std::string> dialogSteps;  // paths entered before pressing Next, or kCancel
-  std::deque<std::string> saveAnswers;  // destinations chosen; "" cancels the Save dialog
+  std::deque<std::string> dialogSteps;        // paths entered before pressing Next, or kCancel
+  std::deque<std::string> saveAnswers;        // destinations chosen; "" cancels the Save dialog
   std::function<void(BrowserHost&)> session;  // what the user does while the editor is open
 
   void showSplash() override { log.push_back("splash"); }

@@ -18,7 +18,9 @@ constexpr char kTrailSeparator[] = "C:\\dir\\\x95\x5C";
 
 TEST_F(DoubleByteTest, FlagIsOnAndSteppingKeepsCharactersWhole) {
   EXPECT_NE(isDbcsEnabled(), 0);
-  const char* text = "a\x95\x5C" "b";
+  const char* text =
+      "a\x95\x5C"
+      "b";
   EXPECT_EQ(nextChar(text), text + 1);
   EXPECT_EQ(nextChar(text + 1), text + 3);
   EXPECT_EQ(prevChar(text, text + 3), text + 1);

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string str(const SharedString& s) { return std::string(s.text(), static_cast<size_t>(s.length())); }
+std::string str(const SharedString& s) {
+  return std::string(s.text(), static_cast<size_t>(s.length()));
+}
 
 TEST(SharedStringEmpty, NullAndEmptyTextsShareTheStaticEmptyBlock) {
   SharedString a;

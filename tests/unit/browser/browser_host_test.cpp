@@ -73,8 +73,9 @@ TEST(HostNavigation, GenerationRunsOnlyForTheGenerateLinkAndNothingIsCancelled) 
 class HostFileWriteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    workspace_ = std::filesystem::temp_directory_path() /
-                 ("kx-host-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    workspace_ =
+        std::filesystem::temp_directory_path() /
+        ("kx-host-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::remove_all(workspace_);
     std::filesystem::create_directories(workspace_ / "cfadmin");
     ASSERT_EQ(host_.setWorkspacePath(workspace_.string().c_str()), 1);

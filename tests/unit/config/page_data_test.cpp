@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "page_table_keys.h"
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "page_table_keys.h"
 
 namespace fs = std::filesystem;
 

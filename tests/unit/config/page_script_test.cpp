@@ -3,8 +3,6 @@
 // may end the literal or the script element early. Skipped when Node.js was not found.
 #include <gtest/gtest.h>
 
-#include "page_table_keys.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "config/page_data.h"
+#include "page_table_keys.h"
 
 namespace fs = std::filesystem;
 
