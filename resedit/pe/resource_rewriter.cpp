@@ -359,6 +359,8 @@ int ResourceRewriter::streamTo(const std::string& path) {
   ImageFile out;
   if (!out.createForWriting(path)) return 0;
   PeChecksum checksum;
+  // A file without a checksum keeps none: its bytes need not be added up.
+  const bool keepsChecksum = source_.layout().checkSum != 0;
   std::vector<std::uint8_t> chunk(kChunkSize);
   std::uint64_t position = 0;
   for (const Segment& segment : segments_) {
@@ -378,13 +380,13 @@ int ResourceRewriter::streamTo(const std::string& path) {
             chunk[static_cast<std::size_t>(at - position)] = patch.bytes[k];
         }
       }
-      checksum.add(chunk.data(), count);
+      if (keepsChecksum) checksum.add(chunk.data(), count);
       if (!out.append(chunk.data(), count)) return 0;
       position += count;
       done += count;
     }
   }
-  if (source_.layout().checkSum != 0) {
+  if (keepsChecksum) {
     std::uint8_t value[4];
     putU32(value, checksum.finish(position));
     if (!out.writeAt(source_.layout().checkSumOffset(), value, sizeof value)) return 0;
