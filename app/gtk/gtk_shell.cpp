@@ -1,6 +1,5 @@
 #include "app/gtk/gtk_shell.h"
 
-#include <cstdlib>
 
 #include "app/gtk/gtk_file_choosers.h"
 #include "app/gtk/gtk_installer_dialog.h"
@@ -28,13 +27,6 @@ gboolean onSplashDrawn(GtkWidget*, cairo_t*, gpointer wait) {
 gboolean onSplashPaintLimit(gpointer wait) {
   static_cast<PaintWait*>(wait)->gaveUp = 1;
   return G_SOURCE_REMOVE;
-}
-
-// Only the end-to-end test sets this: it keeps the painted splash up long enough to be
-// photographed, since preparing the Workspace takes a few milliseconds.
-void holdSplashForTest() {
-  const char* hold = std::getenv("KX_E2E_SPLASH_HOLD_MS");
-  if (hold != nullptr) g_usleep(static_cast<gulong>(std::strtoul(hold, nullptr, 10)) * 1000);
 }
 
 }  // namespace
@@ -82,7 +74,6 @@ void GtkShell::showSplash() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
   gdk_display_sync(gtk_widget_get_display(splash_));
   traceStartupEvent("splash painted");
-  holdSplashForTest();
 }
 
 void GtkShell::closeSplash() {
