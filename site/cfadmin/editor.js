@@ -326,11 +326,17 @@ function onLoad() {
 // The Windows Media section keeps the player's own names and units: the page
 // shows its bandwidth under a name of its own and the buffer time in seconds.
 function wmFileEntry(name, field, value) {
+    var seconds;
     if (name == "WM_MaxBandwidth") {
         return ["MaxBandwidth", value];
     }
-    if (name == "CustomBufferTime" && field == "SuggestedValue" && /^-?\d+$/.test(value)) {
-        return [name, String(parseInt(value, 10) * 1000)];
+    if (name == "CustomBufferTime" && field == "SuggestedValue") {
+        // The integer check lets "5.0" or "+5" through, and the player reads
+        // only whole digits, so such a text must become plain milliseconds too.
+        seconds = parseInt(value, 10);
+        if (!isNaN(seconds) && seconds == Number(value)) {
+            return [name, String(seconds * 1000)];
+        }
     }
     return [name, value];
 }

@@ -126,7 +126,7 @@ describe('numbers', () => {
     await e.close();
   });
 
-  test('a buffer time of 0 seconds means the default buffer time', async () => {
+  test('a buffer time of 0 seconds means the default buffer time; any accepted time is saved in milliseconds', async () => {
     const e = await openEditor(browser);
     await typeAndLeave(e, 'Performance:10', 'CustomBufferTimeFlagInt', '0');
     let wm = new Map(parseIni(await saveText(e.page)).wm_preferences);
@@ -136,6 +136,12 @@ describe('numbers', () => {
     wm = new Map(parseIni(await saveText(e.page)).wm_preferences);
     assert.equal(wm.get('UseDefaultBufferTime'), '0');
     assert.equal(wm.get('CustomBufferTime'), '12000');
+    // Accepted as whole numbers, so written as whole milliseconds.
+    for (const [typed, saved] of [['5.0', '5000'], ['+7', '7000'], ['08', '8000']]) {
+      assert.equal(await typeAndLeave(e, 'Performance:10', 'CustomBufferTimeFlagInt', typed), 'Datatypes');
+      wm = new Map(parseIni(await saveText(e.page)).wm_preferences);
+      assert.equal(wm.get('CustomBufferTime'), saved, typed);
+    }
     await e.close();
   });
 });
