@@ -490,6 +490,8 @@ function buildCatalogue() {
     category("QuickTime Options");
     group("QuickTime Preference");
     define(new PropSelect("ApplyQTPrefs", "0"), "Apply QuickTime Preferences", YES_NO, fixed());
+    // A typed path, not a file chooser: a chooser can neither show the imported
+    // path nor hand back a full path in current engines, so the value would be lost.
     define(new PropString("QuickTimeLocation", "", 255), "QuickTime Preference file location", "text",
         {lockable: false, notes: ["Full path of the QuickTime preference file on this computer"]});
 
