@@ -33,7 +33,12 @@ class TreeParser {
       return 0;
     }
     std::uint64_t count = static_cast<std::uint64_t>(namedCount) + idCount;
-    if (offset + kDirectoryHeaderSize + count * kEntrySize > region_.size()) return 0;
+    std::uint64_t tableSize = kDirectoryHeaderSize + count * kEntrySize;
+    if (offset + tableSize > region_.size()) return 0;
+    // The tables of a sound tree never overlap, so together they fit in the region. Overlapping
+    // ones could make a small region describe entries without bound.
+    claimed_ += tableSize;
+    if (claimed_ > region_.size()) return 0;
     directory.entries.reserve(static_cast<std::size_t>(count));
     for (std::uint32_t i = 0; i < count; ++i) {
       std::uint32_t at = offset + kDirectoryHeaderSize + i * kEntrySize;
@@ -92,6 +97,7 @@ class TreeParser {
 
   std::span<const std::uint8_t> region_;
   std::set<std::uint32_t> visited_;
+  std::uint64_t claimed_ = 0;
 };
 
 ResourceEntry* findEntry(ResourceDirectory& directory, const ResourceId& id) {

@@ -99,6 +99,33 @@ TEST_F(HostileInput, MisleadingResourceDirectoriesAreRefused) {
   expectRefusedUntouched(patched(root + 16, 0x80FFFFF0), "name outside");
 }
 
+// Directory tables that overlap each other can make a small region describe far more entries than
+// it holds bytes for (each 8-byte step of one pattern is the start of another directory), which
+// would let a small file take memory without bound. A sound tree never overlaps itself.
+TEST(HostileResourceTree, OverlappingDirectoriesThatClaimMoreThanTheRegionHoldsAreRefused) {
+  constexpr std::uint32_t kDirectories = 8000;
+  constexpr std::uint32_t kLanguages = 2;  // entries of each overlapping language directory
+  constexpr std::uint32_t kDataEntry = kLanguages << 16;
+  std::vector<std::uint8_t> region(kDataEntry + 0x100, 0);
+  // The root holds one type, whose directory lists kDirectories names.
+  pe::putU16(&region[14], 1);
+  pe::putU32(&region[16], 1);
+  pe::putU32(&region[20], 0x80000000u | 24);
+  pe::putU16(&region[24 + 14], static_cast<std::uint16_t>(kDirectories));
+  std::uint32_t languages = 24 + 16 + 8 * kDirectories;
+  for (std::uint32_t i = 0; i < kDirectories; ++i) {
+    pe::putU32(&region[24 + 16 + 8 * i], i);
+    pe::putU32(&region[24 + 16 + 8 * i + 4], 0x80000000u | (languages + 8 * i));
+  }
+  // Each 8-byte unit reads as (id 0, data entry kDataEntry); from any of them on, a directory
+  // header follows whose id count is the upper half of kDataEntry.
+  for (std::uint32_t at = languages; at + 8 <= kDataEntry; at += 8)
+    pe::putU32(&region[at + 4], kDataEntry);
+  pe::ResourceTree tree;
+  EXPECT_FALSE(tree.parse(region));
+  EXPECT_TRUE(tree.root.entries.empty());
+}
+
 TEST_F(HostileInput, DataWithoutBytesBehindItIsRefused) {
   std::vector<std::uint8_t> whole = installerBytes();
   writeFileBytes(path, whole);
