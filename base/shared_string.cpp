@@ -68,6 +68,12 @@ SharedString::SharedString(SharedString&& other) noexcept : chars_(other.chars_)
 SharedString::~SharedString() { dropReference(); }
 
 SharedString& SharedString::operator=(SharedString&& other) noexcept {
+  // An empty text on the static block empties this string the way every assignment does: a
+  // private block is kept for reuse.
+  if (other.usesSharedEmpty()) {
+    assignBytes(0, other.chars_);
+    return *this;
+  }
   if (this != &other) {
     dropReference();
     chars_ = other.chars_;

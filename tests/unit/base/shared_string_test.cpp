@@ -52,6 +52,25 @@ TEST(SharedStringEmpty, AssigningEmptyKeepsAPrivateBlockButDropsASharedOne) {
   shared.assign(SharedString());
   EXPECT_TRUE(shared.usesSharedEmpty());
   EXPECT_EQ(str(other), "abc");
+
+  // The assignment operator follows the same rule, from a named string or a temporary.
+  SharedString target("abc");
+  const SharedString empty;
+  target = empty;
+  EXPECT_FALSE(target.usesSharedEmpty());
+  EXPECT_EQ(target.capacity(), 32);
+  target.assign("abc");
+  target = SharedString();
+  EXPECT_FALSE(target.usesSharedEmpty());
+  EXPECT_EQ(target.length(), 0);
+  EXPECT_STREQ(target.text(), "");
+
+  SharedString held("abc");
+  SharedString holder(held);
+  held = SharedString();
+  EXPECT_TRUE(held.usesSharedEmpty());
+  EXPECT_EQ(str(holder), "abc");
+  EXPECT_EQ(holder.refCount(), 1);
 }
 
 TEST(SharedStringCapacity, GrowthRuleForNewTexts) {
