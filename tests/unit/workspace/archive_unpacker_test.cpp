@@ -87,6 +87,41 @@ TEST_F(ArchiveUnpackerTest, ADamagedEntryLeavesNoFileAndTheRestGoOn) {
   EXPECT_EQ(readFile(joinPath(scratch(), "after.txt")), "a");
 }
 
+// Overwrites the signature of the named entry's local header (its first header in the file) or of
+// its central-directory record (its second), so that minizip rejects that header.
+void spoilHeaderSignature(const std::string& archivePath, const std::string& entryName,
+                          bool central) {
+  std::string bytes = readFile(archivePath);
+  std::size_t name = bytes.find(entryName);
+  ASSERT_NE(name, std::string::npos);
+  if (central) name = bytes.find(entryName, name + 1);
+  ASSERT_NE(name, std::string::npos);
+  const std::size_t fixedPart = central ? 46 : 30;
+  ASSERT_GE(name, fixedPart);
+  const std::size_t header = name - fixedPart;
+  ASSERT_EQ(bytes.compare(header, 4, central ? "PK\x01\x02" : "PK\x03\x04"), 0);
+  bytes.replace(header, 4, "XXXX");
+  writeFile(archivePath, bytes);
+}
+
+TEST_F(ArchiveUnpackerTest, UnreadableEntryDataOrInformationEndsTheUnpacking) {
+  for (const bool central : {false, true}) {
+    const std::string out = joinPath(scratch(), central ? "info" : "data");
+    makeFolder(out);
+    const std::string archive = joinPath(out, "site.zip");
+    ASSERT_TRUE(ZipBuilder()
+                    .file("before.txt", "b")
+                    .file("broken.txt", "x")
+                    .file("after.txt", "a")
+                    .write(archive));
+    spoilHeaderSignature(archive, "broken.txt", central);
+    EXPECT_TRUE(unpackArchive(archive.c_str(), out.c_str())) << central;
+    EXPECT_EQ(readFile(joinPath(out, "before.txt")), "b") << central;
+    EXPECT_FALSE(pathExists(joinPath(out, "broken.txt"))) << central;
+    EXPECT_FALSE(pathExists(joinPath(out, "after.txt"))) << central;
+  }
+}
+
 TEST_F(ArchiveUnpackerTest, NamesThatLeaveTheDestinationAreSkipped) {
   const std::string out = joinPath(joinPath(scratch(), "deep"), "out");
   makeFolder(joinPath(scratch(), "deep"));
