@@ -70,12 +70,14 @@ class PeEngine : public ::testing::TestWithParam<bool> {
 TEST_P(PeEngine, ReadsLanguagesInDirectoryOrderAndMatchesNamesWithoutCase) {
   SyntheticImage image = installerImage();
   image.pe32Plus = GetParam();
-  // Directory order, not numeric order: 1033 was added before 1031 would sort, so rebuild by hand.
+  // Directory order, not numeric order: list 1033 before 1031.
+  std::vector<pe::ResourceEntry>& dual = languageEntries(image.tree, kBinary, named("DUAL"));
+  std::swap(dual[0], dual[1]);
   writeFileBytes(path, image.build());
   pe::PeResourceFile file;
   ASSERT_TRUE(file.open(path));
   EXPECT_EQ(file.languages(named("binary"), named("dual")),
-            (std::vector<std::uint16_t>{1031, 1033}));
+            (std::vector<std::uint16_t>{1033, 1031}));
   EXPECT_TRUE(file.exists(named("Binary"), named("KxeConfig"), 1033));
   EXPECT_FALSE(file.exists(kBinary, kConfig, 1031));
   EXPECT_TRUE(file.languages(kBinary, named("MISSING")).empty());

@@ -63,6 +63,9 @@ class ResourceUpdates : public ::testing::Test {
     addResource(image.tree, kBinary, named("KXECONFIG"), 1033, "[setup]\n");
     addResource(image.tree, kBinary, named("DUAL"), 1031, "deutsch");
     addResource(image.tree, kBinary, named("DUAL"), 1033, "english");
+    // Listed 1033 first: "first" is the directory's order, not the smaller id.
+    std::vector<pe::ResourceEntry>& dual = languageEntries(image.tree, kBinary, named("DUAL"));
+    std::swap(dual[0], dual[1]);
     addResource(image.tree, kBinary, named("NEUTRAL"), 0, "neutral");
     std::vector<std::pair<int, std::u16string>> strings;
     for (int id = 288; id <= 299; ++id) strings.push_back({id, u"Zeichenkette"});
@@ -147,8 +150,9 @@ TEST_F(ResourceUpdates, CreateIfMissingWritesInTheRequestedLanguage) {
 
 TEST_F(ResourceUpdates, TheWildcardReplacesOnlyTheFirstLanguageAndMatchesLanguageZero) {
   EXPECT_TRUE(replace("dual", "neu", AnyLanguage));
-  EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1031), "neu");
-  EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1033), "english");
+  EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1033), "neu");
+  EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1031), "deutsch");
+  EXPECT_EQ(languagesOf(path, kBinary, named("DUAL")), (std::vector<std::uint16_t>{1033, 1031}));
   EXPECT_TRUE(replace("NEUTRAL", "still neutral", AnyLanguage));
   EXPECT_EQ(dataOf(path, kBinary, named("NEUTRAL"), 0), "still neutral");
   // Exactly the bytes given, nothing appended; an empty resource is allowed.

@@ -1,5 +1,6 @@
 #include "synthetic_image.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fstream>
@@ -14,6 +15,17 @@ pe::ResourceId named(const char* text) {
   std::u16string wide;
   for (const char* p = text; *p; ++p) wide.push_back(static_cast<char16_t>(*p));
   return pe::ResourceId::text(wide);
+}
+
+std::vector<pe::ResourceEntry>& languageEntries(pe::ResourceTree& tree, const pe::ResourceId& type,
+                                                const pe::ResourceId& name) {
+  pe::ResourceDirectory* level = &tree.root;
+  for (const pe::ResourceId* id : {&type, &name}) {
+    auto entry = std::find_if(level->entries.begin(), level->entries.end(),
+                              [&](const pe::ResourceEntry& e) { return id->matches(e.id); });
+    level = entry->directory.get();
+  }
+  return level->entries;
 }
 
 void addResource(pe::ResourceTree& tree, const pe::ResourceId& type, const pe::ResourceId& name,

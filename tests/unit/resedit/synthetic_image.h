@@ -37,6 +37,9 @@ std::vector<std::uint8_t> bytesOf(const std::string& text);
 void addResource(pe::ResourceTree& tree, const pe::ResourceId& type, const pe::ResourceId& name,
                  std::uint16_t language, const std::string& data);
 pe::ResourceId named(const char* text);
+// The language entries of (type, name), which must exist, in directory order.
+std::vector<pe::ResourceEntry>& languageEntries(pe::ResourceTree& tree, const pe::ResourceId& type,
+                                                const pe::ResourceId& name);
 
 // A fresh folder for one test, removed with everything in it when the test ends.
 class ScratchFolder {
