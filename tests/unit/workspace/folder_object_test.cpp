@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/double_byte.h"
 #include "platform/file_system.h"
 #include "platform/path_roots.h"
 #include "platform/path_rules.h"
@@ -48,6 +49,22 @@ TEST_F(FolderObjectTest, SetPathDropsOneTrailingSeparatorButKeepsRoots) {
   EXPECT_EQ(folder.path().text(), scratch());
 }
 
+TEST_F(FolderObjectTest, ATrailByteEqualToTheSeparatorIsNoSeparator) {
+  struct DoubleByteCodePage {
+    DoubleByteCodePage() { dbcs_testing::useLeadByteRule(dbcs_testing::isCodePage932LeadByte); }
+    ~DoubleByteCodePage() { dbcs_testing::useLeadByteRule(nullptr); }
+  } codePage;
+  // One double-byte character whose second byte is the separator's byte.
+  const std::string lastCharacter = std::string("\x95") + kSeparator;
+  FolderObject folder;
+  folder.setPath((scratch() + kSeparator + "dir" + lastCharacter).c_str());
+  EXPECT_EQ(folder.path().text(), scratch() + kSeparator + "dir" + lastCharacter);
+  folder.setPath((scratch() + kSeparator + "dir" + lastCharacter + kSeparator).c_str());
+  EXPECT_EQ(folder.path().text(), scratch() + kSeparator + "dir" + lastCharacter);
+  EXPECT_EQ(endsInSeparator(folder.path().text()), 0);
+  EXPECT_EQ(endsInSeparator((scratch() + kSeparator).c_str()), 1);
+}
+
 TEST_F(FolderObjectTest, ExistsOnlyForFoldersNamedWithoutTrailingSeparator) {
   const std::string file = joinPath(scratch(), "plain.txt");
   writeFile(file, "x");
@@ -61,6 +78,9 @@ TEST_F(FolderObjectTest, ExistsOnlyForFoldersNamedWithoutTrailingSeparator) {
   EXPECT_EQ(folder.exists(), 0);
   folder.setPath(scratch().c_str());
   EXPECT_EQ(folder.exists(), 1);
+  folder.setPath((scratch() + kSeparator + kSeparator).c_str());
+  ASSERT_EQ(folder.path().text(), scratch() + kSeparator);
+  EXPECT_EQ(folder.exists(), 0) << "a folder written with a trailing separator";
   folder.setPath(platform::rootOf(scratch().c_str()).c_str());
   EXPECT_EQ(folder.exists(), 1) << "the root of a fixed disk";
 }
