@@ -160,6 +160,16 @@ const std::string_view* IniFile::find(const char* section, const char* key) cons
   return &keys_[slot - 1].value;
 }
 
+std::vector<std::string_view> IniFile::keyNames(const char* section) const {
+  std::vector<std::string_view> names;
+  const auto s = sections_.find(trimmed(section == nullptr ? std::string_view() : section));
+  if (s == sections_.end()) return names;
+  for (const Key& k : keys_) {
+    if (k.section == s->second) names.push_back(k.name);
+  }
+  return names;
+}
+
 std::uint32_t IniFile::keyHash(std::uint32_t section, std::string_view name) {
   const std::uint64_t h = foldedHash(name) ^ (std::uint64_t{section} * 0x9E3779B97F4A7C15ull);
   return static_cast<std::uint32_t>(h ^ (h >> 32));

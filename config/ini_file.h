@@ -49,6 +49,10 @@ class IniFile {
   // default when the key is missing or its value is empty.
   int readInt(const char* section, const char* key, int defaultValue) const;
 
+  // The names of the keys of a section (the first section of that name), in file order, each
+  // name once, as the lookups above find them.
+  std::vector<std::string_view> keyNames(const char* section) const;
+
   // readString's answer without a copy: a view into the file's text or into defaultValue, valid
   // while both live.
   std::string_view readText(const char* section, const char* key,

@@ -1,9 +1,11 @@
 #include "config/page_data.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_io.h"
 
@@ -148,17 +150,50 @@ void appendIndexedEntry(std::string& out, const IniFile& config, const char* sec
   appendPageEntry(out, name, value, config.readInt(section, key, 0));
 }
 
+// Names match as the configuration reader matches them: ASCII letters without regard to case.
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The numbers of the records worth reading, 1 to count: those whose name key the file holds,
+// ascending. A walk over every number up to the count would find the same records, but a
+// damaged count of two billion would keep the tool busy for good.
+std::vector<int> recordNumbers(const IniFile& config, const char* section,
+                               std::string_view namePrefix, int count) {
+  std::vector<int> numbers;
+  if (count < 1) return numbers;
+  for (const std::string_view name : config.keyNames(section)) {
+    // Only the prefix followed by the plain decimal digits "%d" writes can match.
+    if (name.size() <= namePrefix.size() || name.size() > namePrefix.size() + 10) continue;
+    bool matches = true;
+    for (std::size_t i = 0; i < namePrefix.size() && matches; ++i) {
+      matches = asciiLower(name[i]) == asciiLower(namePrefix[i]);
+    }
+    const std::string_view digits = name.substr(namePrefix.size());
+    if (!matches || digits.front() == '0') continue;
+    std::int64_t number = 0;
+    for (const char c : digits) {
+      if (c < '0' || c > '9') {
+        number = -1;
+        break;
+      }
+      number = number * 10 + (c - '0');
+    }
+    if (number >= 1 && number <= count) numbers.push_back(static_cast<int>(number));
+  }
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
+}
+
 std::string buildBlock(const IniFile& config) {
   std::string out;
   out += kPlaceholder;
   out += "\r\n";
   appendNamedEntry(out, config, "kx_preferences", "ApplyKXPrefs");
   const int prefsCount = config.readInt("kx_preferences", "PrefsCount", 0);
-  for (int i = 1; i <= prefsCount; ++i) {
+  for (const int i : recordNumbers(config, "kx_preferences", "Key", prefsCount)) {
     appendIndexedEntry(out, config, "kx_preferences", "Key%d", "Value%d", i);
   }
   const int datatypeCount = config.readInt("datatypes", "DatatypeCount", 0);
-  for (int i = 1; i <= datatypeCount; ++i) {
+  for (const int i : recordNumbers(config, "datatypes", "Datatype", datatypeCount)) {
     appendIndexedEntry(out, config, "datatypes", "Datatype%d", "Status%d", i);
   }
   for (const char* key : kWindowsMediaKeys) appendNamedEntry(out, config, "wm_preferences", key);

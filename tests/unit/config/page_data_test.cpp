@@ -115,6 +115,21 @@ TEST(PageDataTest, CountedRecordsSkipNamelessOnesAndCarryTheirLocks) {
   EXPECT_EQ(entries.size(), 5u + 48u);
   EXPECT_EQ(findEntry(entries, "beyond the count"), nullptr);
 
+  // A count of any size finds the records the file holds, in number order; the names must be
+  // exactly what "Key%d" writes, without regard to case.
+  const std::vector<Entry> sparse = entriesFor(
+      "[kx_preferences]\r\nPrefsCount=2147483647\r\nkey2147483647=last\r\nKEY10=ten\r\n"
+      "Key9=nine\r\nKey010=zero-led\r\nKey+3=signed\r\nKey2147483648=beyond\r\n"
+      "[datatypes]\r\nDatatypeCount=1000000000\r\nDATATYPE1000000000=t\r\n"
+      "datatype1000000001=beyond\r\nLocked1000000000=-1\r\n");
+  const std::vector<Entry> sparseHead(sparse.begin(), sparse.begin() + 5);
+  EXPECT_EQ(sparseHead, (std::vector<Entry>{{"ApplyKXPrefs", "", ""},
+                                            {"nine", "", "0"},
+                                            {"ten", "", "0"},
+                                            {"last", "", "0"},
+                                            {"t", "", ""}}));
+  EXPECT_EQ(sparse.size(), 5u + 48u);
+
   // Counts below one give no records at all.
   EXPECT_EQ(entriesFor("[kx_preferences]\r\nPrefsCount=-3\r\nKey1=a\r\n[datatypes]\r\n"
                        "DatatypeCount=0\r\nDatatype1=b\r\n")
