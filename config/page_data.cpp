@@ -252,9 +252,11 @@ void writePageData(const PathName& workspace) {
 
   std::string page;
   if (platform::readWholeFile(pagePath.text(), page) == 0 || page.empty()) return;
-  // The placeholder is sought in the page's text, which ends at its first NUL byte if it has one;
-  // whatever follows such a byte is still written back rather than lost.
+  // The placeholder is sought in the page's text, which ends at its first NUL byte if it has one
+  // (a page that starts with one counts as empty); whatever follows such a byte is still written
+  // back rather than lost.
   const SharedString text(page.c_str());
+  if (text.length() == 0) return;
   const int at = text.find(kPlaceholder);
   if (at >= 0) {
     page.replace(static_cast<std::size_t>(at), sizeof kPlaceholder - 1, block);

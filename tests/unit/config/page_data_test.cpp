@@ -271,10 +271,19 @@ TEST_F(PageFileTest, FailuresLeaveThePageAsItWas) {
   run();
   EXPECT_FALSE(fs::exists(page()));
 
-  // An empty page stays empty; a page without the placeholder is written back unchanged.
+  // An empty page stays empty and is not written, nor is one whose text ends at a NUL byte
+  // before it begins; a page without the placeholder is written back unchanged.
   write(page(), "");
   run();
   EXPECT_EQ(read(page()), "");
+  const std::string nulFirst = std::string(1, '\0') + original;
+  write(page(), nulFirst);
+  // Dated back, as a rewrite would date it now; read back, as some systems keep whole seconds.
+  fs::last_write_time(page(), fs::file_time_type::clock::now() - std::chrono::hours(48));
+  const fs::file_time_type longAgo = fs::last_write_time(page());
+  run();
+  EXPECT_EQ(read(page()), nulFirst);
+  EXPECT_EQ(fs::last_write_time(page()), longAgo);
   write(page(), "<html>no placeholder</html>");
   run();
   EXPECT_EQ(read(page()), "<html>no placeholder</html>");
