@@ -76,6 +76,10 @@ class TreeParser {
     std::uint16_t length = 0;
     if (!readU16(region_, offset, length)) return 0;
     if (static_cast<std::uint64_t>(offset) + 2 + 2ull * length > region_.size()) return 0;
+    // Each entry takes its own copy of its name; a sound tree's names fit in the region beside
+    // its tables, however many entries share one.
+    claimed_ += 2 + 2ull * length;
+    if (claimed_ > region_.size()) return 0;
     std::u16string name(length, u'\0');
     for (std::uint16_t k = 0; k < length; ++k) {
       std::uint16_t unit = 0;

@@ -126,6 +126,32 @@ TEST(HostileResourceTree, OverlappingDirectoriesThatClaimMoreThanTheRegionHoldsA
   EXPECT_TRUE(tree.root.entries.empty());
 }
 
+// Every entry that names one long name takes its own copy of it.
+TEST(HostileResourceTree, ManyEntriesSharingOneLongNameAreRefused) {
+  constexpr std::uint32_t kNames = 200;
+  constexpr std::uint32_t kNameLength = 1000;
+  constexpr std::uint32_t kNamesTable = 24;
+  constexpr std::uint32_t kLanguages = kNamesTable + 16 + 8 * kNames;
+  constexpr std::uint32_t kName = kLanguages + 16 * kNames;
+  std::vector<std::uint8_t> region(kName + 2 + 2 * kNameLength, 0);
+  pe::putU16(&region[14], 1);
+  pe::putU32(&region[16], 10);
+  pe::putU32(&region[20], 0x80000000u | kNamesTable);
+  pe::putU16(&region[kNamesTable + 12], static_cast<std::uint16_t>(kNames));
+  for (std::uint32_t i = 0; i < kNames; ++i) {
+    // Each name has an empty language directory of its own.
+    pe::putU32(&region[kNamesTable + 16 + 8 * i], 0x80000000u | kName);
+    pe::putU32(&region[kNamesTable + 16 + 8 * i + 4], 0x80000000u | (kLanguages + 16 * i));
+  }
+  pe::putU16(&region[kName], static_cast<std::uint16_t>(kNameLength));
+  for (std::uint32_t k = 0; k < kNameLength; ++k) pe::putU16(&region[kName + 2 + 2 * k], u'N');
+  pe::ResourceTree tree;
+  EXPECT_FALSE(tree.parse(region));
+  // The same tables with one name each are sound.
+  pe::putU16(&region[kNamesTable + 12], 1);
+  EXPECT_TRUE(tree.parse(region));
+}
+
 TEST_F(HostileInput, DataWithoutBytesBehindItIsRefused) {
   std::vector<std::uint8_t> whole = installerBytes();
   writeFileBytes(path, whole);
