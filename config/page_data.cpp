@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ansi_text.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -52,8 +53,10 @@ const char* const kHelpMenuKeys[] = {"HelpText1", "HelpURL1",  "HelpText2",
 // backslash, line ends and the line separators U+2028/U+2029 (which older engines take as line
 // ends) are escaped, and so is every '<', so that no value can close the script element or open
 // a comment in it. Other bytes, those above 0x7F included, go in as they are: the page reads them
-// in the same code page as the file.
+// in the same code page as the file. The separators exist only where that code page is UTF-8;
+// elsewhere their three bytes are three ordinary characters.
 void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes) {
+  static const bool separatorsExist = platform::narrowTextIsUtf8() != 0;
   std::size_t plain = 0;  // start of the run of characters that go in as they are
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
@@ -82,7 +85,7 @@ void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes
         out += dotsAsDashes ? '-' : '.';
         break;
       case '\xE2':
-        if (i + 2 < text.size() && text[i + 1] == '\x80' &&
+        if (separatorsExist && i + 2 < text.size() && text[i + 1] == '\x80' &&
             (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
           out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
           i += 2;

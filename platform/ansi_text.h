@@ -10,4 +10,7 @@ namespace platform {
 int ansiToUtf16(const char* text, std::u16string& wide);
 int utf16ToAnsi(const std::u16string& wide, std::string& text);
 
+// 1 when the narrow text is UTF-8 (always on POSIX; on Windows when the ANSI code page is 65001).
+int narrowTextIsUtf8();
+
 }  // namespace platform

@@ -78,4 +78,6 @@ int utf16ToAnsi(const std::u16string& wide, std::string& text) {
   return 1;
 }
 
+int narrowTextIsUtf8() { return 1; }
+
 }  // namespace platform

@@ -32,4 +32,6 @@ int utf16ToAnsi(const std::u16string& wide, std::string& text) {
   return 1;
 }
 
+int narrowTextIsUtf8() { return ::GetACP() == CP_UTF8 ? 1 : 0; }
+
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "page_table_keys.h"
+#include "platform/ansi_text.h"
 
 namespace fs = std::filesystem;
 
@@ -166,10 +167,14 @@ TEST(PageDataTest, EntriesAreEscapedScriptStringsFormedWhole) {
             "serverData[\"Kestrix-Path\"][\"SuggestedValue\"]=\"C:\\\\Program "
             "Files\\\\\\\"Kestrix\\\"\";\r\n"
             "serverData[\"Kestrix-Path\"][\"IsLocked\"]=1;\r\n");
+  // The line separators U+2028/U+2029 exist only where the narrow text is UTF-8; in a single-byte
+  // code page their bytes are three ordinary characters each and go in unchanged.
+  const std::string separators =
+      platform::narrowTextIsUtf8() ? "\\u2028\\u2029" : "\xE2\x80\xA8\xE2\x80\xA9";
   EXPECT_EQ(str(formatPageEntry("a<b", "</script>\r\n\xE2\x80\xA8\xE2\x80\xA9\xE2\x80x\xE9", -1)),
             "serverData[\"a\\x3Cb\"]=[];\r\n"
-            "serverData[\"a\\x3Cb\"][\"SuggestedValue\"]=\"\\x3C/script>\\r\\n\\u2028\\u2029"
-            "\xE2\x80x\xE9\";\r\n");
+            "serverData[\"a\\x3Cb\"][\"SuggestedValue\"]=\"\\x3C/script>\\r\\n" +
+                separators + "\xE2\x80x\xE9\";\r\n");
   EXPECT_EQ(str(formatPageEntry("k", "", -2147483647 - 1)),
             "serverData[\"k\"]=[];\r\nserverData[\"k\"][\"SuggestedValue\"]=\"\";\r\n"
             "serverData[\"k\"][\"IsLocked\"]=-2147483648;\r\n");
