@@ -14,8 +14,8 @@ inline constexpr std::uint32_t kAttributeNormal = 0x80u;
 inline constexpr std::uint32_t kAttributeReparsePoint = 0x400u;
 
 // The attributes of `path` (relative paths against the current folder), or kInvalidFileAttributes
-// when it does not exist. A symbolic link or junction reports kAttributeReparsePoint together with
-// the directory bit of the entry itself, never of its target.
+// when it does not exist. A symbolic link or junction reports kAttributeReparsePoint, with the
+// directory bit when it stands for a folder, as Windows reports directory links.
 std::uint32_t fileAttributes(const char* path);
 
 }  // namespace platform
