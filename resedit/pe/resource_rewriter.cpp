@@ -141,7 +141,10 @@ int ResourceRewriter::planInPlaceOrGrow(int index, std::uint32_t treeSize) {
   }
   if (layout.addressOfEntryPoint >= nextAddress) return 0;
 
-  std::uint64_t growth = alignUp(treeSize - resources.sizeOfRawData, layout.fileAlignment);
+  // A tree may fit the raw data and still not the address slot: then only addresses move.
+  std::uint64_t growth = treeSize > resources.sizeOfRawData
+                             ? alignUp(treeSize - resources.sizeOfRawData, layout.fileAlignment)
+                             : 0;
   fileShiftAt_ = rawEnd;
   fileShift_ = growth;
   if (nextAddress != std::numeric_limits<std::uint64_t>::max() && mappedEnd > nextAddress) {

@@ -148,6 +148,53 @@ TEST_P(PeEngine, GrowsOverDiscardableSectionsAndMovesTheOverlayByWholeFileAlignm
   EXPECT_EQ(relocationBytes, std::vector<std::uint8_t>(0x40, 0x11));
 }
 
+// Raw data larger than the section's address slot (as some tools write it): a tree that fits the
+// raw data but not the slot moves only the addresses behind it; file offsets and the overlay stay.
+TEST_P(PeEngine, ATreeThatFitsTheRawDataButNotItsAddressSlotMovesOnlyAddresses) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.checksum = false;
+  // .text at 0x1000, resources at 0x2000 with 0x1600 raw bytes, relocations pulled down to 0x3000.
+  image.sections[1].resources = false;
+  image.sections[1].data = image.tree.serialize(0x2000);
+  std::uint32_t treeSize = static_cast<std::uint32_t>(image.sections[1].data.size());
+  ASSERT_LE(treeSize, 0x800u);
+  image.sections[1].data.resize(0x1600, 0);
+  std::vector<std::uint8_t> bytes = image.build();
+  std::uint32_t optional = 0x80 + 24;
+  std::uint32_t directories = optional + (image.pe32Plus ? 112 : 96);
+  std::uint32_t table = optional + (image.pe32Plus ? 240 : 224);
+  pe::putU32(&bytes[table + 40 + 8], 0x800);    // resources' VirtualSize
+  pe::putU32(&bytes[table + 80 + 12], 0x3000);  // relocations' VirtualAddress
+  pe::putU32(&bytes[directories + 16], 0x2000);
+  pe::putU32(&bytes[directories + 20], treeSize);
+  pe::putU32(&bytes[directories + 40], 0x3000);
+  pe::putU32(&bytes[optional + 56], 0x4000);
+  writeFileBytes(path, bytes);
+  std::vector<std::uint8_t> overlayBefore = overlayOf(path);
+  pe::PeResourceFile original;
+  ASSERT_TRUE(original.open(path));
+  std::vector<pe::SectionHeader> sectionsBefore = original.layout().sections;
+  original.file().close();
+
+  Edited result = edit(path, std::string(0x1000, 'w'));
+  ASSERT_TRUE(result.committed);
+  EXPECT_EQ(result.placement, Placement::kGrow);
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  const pe::PeLayout& layout = file.layout();
+  ASSERT_EQ(layout.sections.size(), 3u);
+  EXPECT_EQ(layout.fileSize, bytes.size());
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(layout.sections[i].pointerToRawData, sectionsBefore[i].pointerToRawData) << i;
+    EXPECT_EQ(layout.sections[i].sizeOfRawData, sectionsBefore[i].sizeOfRawData) << i;
+  }
+  EXPECT_EQ(layout.sections[2].virtualAddress, 0x4000u);
+  EXPECT_EQ(layout.directory(pe::kBaseRelocationDirectory).virtualAddress, 0x4000u);
+  EXPECT_EQ(overlayOf(path), overlayBefore);
+  EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf(std::string(0x1000, 'w')));
+}
+
 TEST_P(PeEngine, AppendsASectionWhenALoadedSectionFollowsAndNeverMovesIt) {
   SyntheticImage image = installerImage();
   image.pe32Plus = GetParam();
