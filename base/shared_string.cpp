@@ -307,6 +307,9 @@ void formatString(SharedString& target, const char* format, ...) {
   va_start(args, format);
   va_list again;
   va_copy(again, args);
+  // The arguments may point into the target's own text: that block stays alive and unwritten
+  // until the new text is complete.
+  const SharedString previous(target);
   char* p = target.openBuffer(kFirstTry);
   const int needed = std::vsnprintf(p, kFirstTry + 1, format, args);
   if (needed > kFirstTry) {

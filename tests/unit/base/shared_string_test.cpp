@@ -258,6 +258,19 @@ TEST(SharedStringFormat, FormatsAndReplacesTheTarget) {
   EXPECT_EQ(str(s), "-5-12");
 }
 
+TEST(SharedStringFormat, ArgumentsMayComeFromTheTargetItself) {
+  SharedString s;
+  s.openBuffer(600);
+  s.closeBuffer(0);
+  s.append("abc");  // a private block with room: formatting must not write over its own input
+  formatString(s, "%s-%s", s.text(), s.text());
+  EXPECT_EQ(str(s), "abc-abc");
+  const std::string longText(700, 'L');
+  s.assign(longText.c_str());
+  formatString(s, "[%s]", s.text());
+  EXPECT_EQ(str(s), "[" + longText + "]");
+}
+
 TEST(SharedStringFormat, LongTextsGrowTheTargetInsteadOfBeingCut) {
   const std::string key(300, 'k');
   const std::string value(2000, 'v');
