@@ -280,7 +280,8 @@ int SharedString::findLastChar(char ch) const {
 }
 
 int SharedString::replaceText(const char* oldText, const char* newText, int all) {
-  if (oldText == nullptr || newText == nullptr) return 0;
+  // An empty oldText matches everywhere without ever moving the search on.
+  if (oldText == nullptr || newText == nullptr || *oldText == '\0') return 0;
   int result = 0;
   SharedString out;
   SharedString rest(*this);

@@ -226,6 +226,8 @@ TEST(SharedStringReplace, ReplacesFirstOrEveryOccurrenceWithoutRescanningInserte
   SharedString s("abc");
   EXPECT_EQ(s.replaceText(nullptr, "x", 1), 0);
   EXPECT_EQ(s.replaceText("a", nullptr, 1), 0);
+  EXPECT_EQ(s.replaceText("", "x", 1), 0);
+  EXPECT_EQ(s.replaceText("", "x", 0), 0);
   EXPECT_EQ(str(s), "abc");
 }
 
