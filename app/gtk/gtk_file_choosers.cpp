@@ -1,6 +1,7 @@
 #include "app/gtk/gtk_file_choosers.h"
 
 #include <string>
+#include <vector>
 
 #include "app/gtk/window_placement.h"
 #include "app/message_table.h"
@@ -12,8 +13,32 @@ constexpr char kDefaultExtension[] = ".exe";
 constexpr int kChooserWidth = 640;
 constexpr int kChooserHeight = 440;
 
+}  // namespace
+
+std::string caselessPattern(const std::string& pattern) {
+  std::string caseless;
+  int inSet = 0;
+  for (const char c : pattern) {
+    const char lower = g_ascii_tolower(c);
+    const char upper = g_ascii_toupper(c);
+    // A set the pattern writes itself is left as written.
+    if (inSet || lower == upper) {
+      caseless += c;
+      if (c == '[') inSet = 1;
+      if (c == ']') inSet = 0;
+    } else {
+      caseless += '[';
+      caseless += lower;
+      caseless += upper;
+      caseless += ']';
+    }
+  }
+  return caseless;
+}
+
 // Message 100 lists description|pattern pairs, as the Windows choosers take them.
-void addExecutableFilters(GtkFileChooser* chooser) {
+std::vector<GtkFileFilter*> executableFilters() {
+  std::vector<GtkFileFilter*> filters;
   const std::string list = messageText(message_id::kExecutableFilter);
   std::size_t at = 0;
   while (at < list.size()) {
@@ -30,14 +55,21 @@ void addExecutableFilters(GtkFileChooser* chooser) {
       const std::size_t semi = patterns.find(';', p);
       const std::string one =
           patterns.substr(p, semi == std::string::npos ? std::string::npos : semi - p);
-      if (!one.empty()) gtk_file_filter_add_pattern(filter, one.c_str());
+      if (!one.empty()) gtk_file_filter_add_pattern(filter, caselessPattern(one).c_str());
       if (semi == std::string::npos) break;
       p = semi + 1;
     }
-    gtk_file_chooser_add_filter(chooser, filter);
+    filters.push_back(filter);
     if (end == std::string::npos) break;
     at = end + 1;
   }
+  return filters;
+}
+
+namespace {
+
+void addExecutableFilters(GtkFileChooser* chooser) {
+  for (GtkFileFilter* filter : executableFilters()) gtk_file_chooser_add_filter(chooser, filter);
 }
 
 // As the Windows Save dialog does: a name whose last part has no '.' gets the default extension.
