@@ -9,6 +9,7 @@
 #include "base/shared_string.h"
 #include "config/ini_file.h"
 #include "platform/file_io.h"
+#include "resedit/language_match.h"
 
 namespace {
 
@@ -22,32 +23,30 @@ std::filesystem::path resolved(const char* path) {
   return p.lexically_normal();
 }
 
-// Writes the edits into the working copy. 0 when an edit that applies could not be written, so
-// that an installer without the edits is never handed out as a success.
+// Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
+// not be written, so that an installer without the edits is never handed out as a success; then
+// the working copy keeps none of them.
 int applyEdits(const PathName& workingCopy, const PathName& configuration) {
   IniFile ini;
   if (!ini.load(configuration)) return 0;
+  ResourceEditSet edits(workingCopy);
 
   if (ini.readInt("qt_preferences", "ApplyQTPrefs", 0) != 0) {
     const PathName preferences(ini.readString("qt_preferences", "QuickTimeLocation", ""));
     // A preferences file that is missing or unreadable is passed over, as is an installer
     // without a "QTPREF" resource.
-    if (isExistingFile(preferences) &&
-        replaceResourceFromFile("QTPREF", workingCopy, preferences) == UpdateOutcome::kFailed) {
-      return 0;
-    }
+    if (isExistingFile(preferences)) replaceResourceFromFile(edits, "QTPREF", preferences);
   }
 
+  // An installer without the string block keeps none; other modes leave the switch as it is.
   const int installMode = ini.readInt("setup", "installmode", 1);
   const char* modeSwitch = installMode == 1 ? " /p" : installMode == 2 ? " /s" : nullptr;
-  if (modeSwitch != nullptr && replaceInstallerString(workingCopy, kInstallModeString,
-                                                      modeSwitch) == UpdateOutcome::kFailed) {
-    return 0;
+  if (modeSwitch != nullptr) {
+    edits.replaceStringTableEntry(kInstallModeString, SharedString(modeSwitch), AnyLanguage, 0);
   }
 
-  return replaceResourceFromFile("KXECONFIG", workingCopy, configuration) == UpdateOutcome::kApplied
-             ? 1
-             : 0;
+  if (!replaceResourceFromFile(edits, "KXECONFIG", configuration)) return 0;
+  return edits.commit(0);
 }
 
 }  // namespace

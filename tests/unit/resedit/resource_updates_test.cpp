@@ -7,6 +7,7 @@
 #include "platform/ansi_text.h"
 #include "resedit/language_match.h"
 #include "resedit/pe/pe_resource_file.h"
+#include "resedit/resource_edit_set.h"
 #include "resedit/string_table_block.h"
 #include "synthetic_image.h"
 
@@ -124,6 +125,42 @@ TEST_F(ResourceUpdates, MissingBlocksAndLanguagesLeaveTheFileUntouched) {
   EXPECT_FALSE(replace("KXECONFIG", "x", 1031));
   EXPECT_FALSE(replace("QTPREF", "q", AnyLanguage, 0, 1));
   EXPECT_FALSE(replace("KXECONFIG", "q", AnyLanguage, 0, 1));
+  EXPECT_EQ(readFileBytes(path), original);
+}
+
+TEST_F(ResourceUpdates, AnEditSetWritesEverySettledUpdateInOneRewrite) {
+  ResourceEditSet edits{PathName(path.c_str())};
+  const std::string configuration = "[setup]\r\ninstallmode=2\r\n";
+  EXPECT_EQ(edits.replaceStringTableEntry(300, SharedString(" /s"), AnyLanguage, 0), 1);
+  // A second string of the same block keeps the first one's edit.
+  EXPECT_EQ(edits.replaceStringTableEntry(290, SharedString("Setup"), AnyLanguage, 0), 1);
+  EXPECT_EQ(
+      edits.replaceResource(reinterpret_cast<const unsigned char*>(configuration.data()),
+                            static_cast<std::uint32_t>(configuration.size()),
+                            SharedString("KXECONFIG"), SharedString("BINARY"), AnyLanguage, 0),
+      1);
+  // Resources the file lacks are passed over without holding the others back.
+  EXPECT_EQ(edits.replaceResource(reinterpret_cast<const unsigned char*>("q"), 1,
+                                  SharedString("QTPREF"), SharedString("BINARY"), AnyLanguage, 0),
+            0);
+  EXPECT_EQ(readFileBytes(path), original) << "nothing is written before the commit";
+  EXPECT_EQ(edits.commit(0), 1);
+  EXPECT_EQ(stringOf(path, 300, 1031), u" /s");
+  EXPECT_EQ(stringOf(path, 290, 1031), u"Setup");
+  EXPECT_EQ(stringOf(path, 288, 1031), u"Zeichenkette");
+  EXPECT_EQ(dataOf(path, kBinary, named("KXECONFIG"), 1033), configuration);
+  EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1031), "deutsch");
+}
+
+TEST_F(ResourceUpdates, AnEditSetThatIsDiscardedOrHoldsNothingLeavesTheFileAlone) {
+  ResourceEditSet discarded{PathName(path.c_str())};
+  EXPECT_EQ(discarded.replaceStringTableEntry(300, SharedString(" /p"), AnyLanguage, 0), 1);
+  EXPECT_EQ(discarded.commit(1), 0);
+  ResourceEditSet empty{PathName(path.c_str())};
+  EXPECT_EQ(empty.replaceStringTableEntry(5, SharedString(" /p"), AnyLanguage, 0), 0);
+  EXPECT_EQ(empty.commit(0), 0);
+  ResourceEditSet damaged{PathName((path + ".missing").c_str())};
+  EXPECT_EQ(damaged.replaceStringTableEntry(300, SharedString(" /p"), AnyLanguage, 0), 0);
   EXPECT_EQ(readFileBytes(path), original);
 }
 

@@ -1,0 +1,125 @@
+#include "resedit/resource_edit_set.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/ansi_text.h"
+#include "resedit/language_match.h"
+#include "resedit/pe/pe_resource_file.h"
+#include "resedit/pe/resource_update_batch.h"
+#include "resedit/resource_name.h"
+#include "resedit/string_table_block.h"
+
+namespace {
+
+constexpr std::uint16_t kStringTableType = 6;  // RT_STRING
+
+// Runs the language enumeration of (type, name) with matchLanguage and confirms the language it
+// settled on, as the lookup phase of both updates does.
+void settleLanguage(const pe::PeResourceFile& file, const pe::ResourceId& type,
+                    const pe::ResourceId& name, LanguageMatch& match) {
+  for (std::uint16_t offered : file.languages(type, name)) {
+    if (matchLanguage(offered, match) == 0) break;
+  }
+  if (match.found) match.found = file.exists(type, name, match.language);
+}
+
+}  // namespace
+
+int ResourceEditSet::replaceResource(const unsigned char* data, std::uint32_t size,
+                                     const SharedString& name, const SharedString& type,
+                                     std::uint16_t language, int createIfMissing) {
+  LanguageMatch match;
+  match.language = language;
+  pe::ResourceId typeId;
+  pe::ResourceId nameId;
+  if (!valid_ || !resourceIdFromText(type.text(), typeId) ||
+      !resourceIdFromText(name.text(), nameId))
+    return 0;
+  if (data == nullptr && size != 0) return 0;
+  if (!createIfMissing) {
+    pe::PeResourceFile lookup;
+    if (lookup.open(path_)) settleLanguage(lookup, typeId, nameId, match);
+    if (!match.found) return 0;
+  } else if (language == AnyLanguage) {
+    // The wildcard names no language to create the resource in.
+    return 0;
+  }
+  settle(Update{typeId, nameId, match.language, std::vector<std::uint8_t>(data, data + size)});
+  return 1;
+}
+
+int ResourceEditSet::replaceStringTableEntry(std::uint16_t id, const SharedString& text,
+                                             std::uint16_t language, int createIfMissing) {
+  StringTableBlock block;
+  LanguageMatch match;
+  match.language = language;
+  if (!valid_) return 0;
+  pe::ResourceId type = pe::ResourceId::integer(kStringTableType);
+  pe::ResourceId blockName = pe::ResourceId::integer(stringBlockNumber(id));
+  {
+    pe::PeResourceFile lookup;
+    if (lookup.open(path_)) {
+      settleLanguage(lookup, type, blockName, match);
+      std::vector<std::uint8_t> data;
+      if (!match.found) {
+        // Nothing to load: a new block starts empty.
+      } else if (const Update* pending = pendingUpdate(type, blockName, match.language)) {
+        block.loadFromResource(pending->data.data(), pending->data.size());
+      } else if (lookup.readData(type, blockName, match.language, data)) {
+        block.loadFromResource(data.data(), data.size());
+      } else {
+        // A block whose data has no bytes in the file cannot be kept; writing it would lose
+        // strings.
+        match.found = 0;
+      }
+    }
+  }
+  if (!match.found && !(createIfMissing && match.language != AnyLanguage)) return 0;
+  if (text.length() == 0) return 0;
+
+  std::u16string wide;
+  if (!platform::ansiToUtf16(text.text(), wide) || wide.size() > StringTableBlock::kMaximumLength)
+    return 0;
+  block.setEntry(id, wide);
+  std::vector<std::uint16_t> units(block.encode(nullptr));
+  block.encode(units.data());
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(units.size() * 2);
+  for (std::uint16_t unit : units) {
+    bytes.push_back(static_cast<std::uint8_t>(unit));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  settle(Update{type, blockName, match.language, std::move(bytes)});
+  return 1;
+}
+
+ResourceEditSet::Update* ResourceEditSet::pendingUpdate(const pe::ResourceId& type,
+                                                        const pe::ResourceId& name,
+                                                        std::uint16_t language) {
+  for (Update& update : updates_) {
+    if (update.type == type && update.name == name && update.language == language) return &update;
+  }
+  return nullptr;
+}
+
+void ResourceEditSet::settle(Update update) {
+  if (Update* earlier = pendingUpdate(update.type, update.name, update.language)) {
+    earlier->data = std::move(update.data);
+  } else {
+    updates_.push_back(std::move(update));
+  }
+}
+
+int ResourceEditSet::commit(int discardChanges) {
+  if (updates_.empty()) return 0;
+  pe::ResourceUpdateBatch batch;
+  if (!batch.begin(path_)) return 0;
+  int updated = 1;
+  for (const Update& update : updates_) {
+    updated = updated && batch.update(update.type, update.name, update.language, update.data);
+  }
+  // A set lands whole or not at all.
+  const int ended = batch.end(discardChanges != 0 || !updated);
+  return ended && updated && !discardChanges;
+}
