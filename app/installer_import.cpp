@@ -1,10 +1,10 @@
 #include "app/installer_import.h"
 
-#include "app/installer_resources.h"
 #include "app/message_table.h"
 #include "base/path_name.h"
 #include "config/page_data.h"
 #include "platform/file_io.h"
+#include "resedit/installer_configuration.h"
 
 int InstallerImport::next(const char* pathText) {
   if (pathText == nullptr || *pathText == '\0') return 0;
@@ -16,7 +16,7 @@ int InstallerImport::next(const char* pathText) {
   }
 
   const PathName workspace(workspacePath_);
-  if (!extractInstallerConfiguration(installer, workspace.join("kxenterprise.ini"))) {
+  if (!importInstallerConfiguration(installer, workspace.join("kxenterprise.ini"))) {
     shell_.showMessage(message_id::kNotAnInstaller, 1);
     return 0;
   }

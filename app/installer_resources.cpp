@@ -4,12 +4,7 @@
 
 #include "base/shared_string.h"
 #include "platform/file_io.h"
-#include "resedit/installer_configuration.h"
 #include "resedit/language_match.h"
-
-int extractInstallerConfiguration(const PathName& installer, const PathName& target) {
-  return importInstallerConfiguration(installer, target);
-}
 
 int replaceResourceFromFile(ResourceEditSet& edits, const char* name, const PathName& source) {
   std::string bytes;

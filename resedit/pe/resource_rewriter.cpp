@@ -200,14 +200,18 @@ int ResourceRewriter::planAppend(std::uint32_t treeSize) {
                      static_cast<std::uint32_t>(address), treeSize);
 }
 
-Placement ResourceRewriter::plan() {
-  const PeLayout& layout = source_.layout();
+void ResourceRewriter::resetPlan() {
   segments_.clear();
   patches_.clear();
   fileShiftAt_ = 0;
   fileShift_ = 0;
   rvaShiftAt_ = 0xFFFFFFFF;
   rvaShift_ = 0;
+}
+
+Placement ResourceRewriter::plan() {
+  const PeLayout& layout = source_.layout();
+  resetPlan();
   placement_ = Placement::kRefused;
   if (layout.directories.size() <= kResourceDirectory) return placement_;
   // A file whose sections are not all in it cannot be written back whole.
@@ -228,12 +232,7 @@ Placement ResourceRewriter::plan() {
     return placement_;
   }
   // A placement that failed half-way may have left shifts and pieces behind.
-  segments_.clear();
-  patches_.clear();
-  fileShiftAt_ = 0;
-  fileShift_ = 0;
-  rvaShiftAt_ = 0xFFFFFFFF;
-  rvaShift_ = 0;
+  resetPlan();
   if (planAppend(static_cast<std::uint32_t>(treeSize))) return placement_;
   return placement_ = Placement::kRefused;
 }

@@ -42,6 +42,8 @@ class ResourceRewriter {
   int buildOutput(int index, Placement placement, std::uint32_t newRawSize, std::uint32_t treeRva,
                   std::uint32_t treeSize);
   int patchDebugDirectory();
+  // Forgets every piece, patch and shift of an earlier plan.
+  void resetPlan();
   std::uint64_t mapOffset(std::uint64_t offset) const {
     return offset >= fileShiftAt_ ? offset + fileShift_ : offset;
   }
