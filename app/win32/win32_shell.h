@@ -21,7 +21,8 @@ class Win32Shell final : public Shell {
   void closeSplash() override { splash_.close(); }
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
-  void showMessage(int messageId, int failure) override;
+  using Shell::showMessage;
+  void showMessage(int messageId, int failure, const std::string& reason) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
   // Dialog 137 reports itself when it opens, so that boxes shown meanwhile belong to it.
