@@ -183,14 +183,28 @@ int ReplacementFile::commit() {
   if (!::CloseHandle(handle)) return s.fail(describe("Cannot write", s.target, ::GetLastError()));
 
   // ReplaceFile keeps the target's security descriptor, attributes and creation time; a target
-  // that does not exist is simply created by the rename.
+  // that does not exist is simply created by the rename. The attributes are also given here, for
+  // the systems whose ReplaceFile forgets them.
+  const DWORD attributes = ::GetFileAttributesA(s.target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    ::SetFileAttributesA(
+        s.temporary.c_str(),
+        attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+  }
   const BOOL replaced = retryWhileHeld([&] {
-    if (::GetFileAttributesA(s.target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      return ::ReplaceFileA(s.target.c_str(), s.temporary.c_str(), nullptr,
-                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                            nullptr, nullptr);
-    }
-    return ::MoveFileExA(s.temporary.c_str(), s.target.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (::GetFileAttributesA(s.target.c_str()) == INVALID_FILE_ATTRIBUTES)
+      return ::MoveFileExA(s.temporary.c_str(), s.target.c_str(), MOVEFILE_WRITE_THROUGH);
+    // ReplaceFile is called only once nobody holds the target, so that it never stops halfway
+    // (some systems leave a renamed copy of the target behind when it does).
+    const HANDLE probe = ::CreateFileA(s.target.c_str(), DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return FALSE;
+    ::CloseHandle(probe);
+    return ::ReplaceFileA(s.target.c_str(), s.temporary.c_str(), nullptr,
+                          REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                          nullptr);
   });
   if (!replaced) return s.fail(describe("Cannot replace", s.target, ::GetLastError()));
   s.temporary.clear();
