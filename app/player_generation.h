@@ -12,5 +12,6 @@ void generatePlayer(Shell& shell, const char* workspacePath);
 // copy never leaves a damaged file where the destination was. 1 on success.
 int copyReplacingSafely(const PathName& source, const PathName& destination);
 
-// 1 when `path` lies inside `folder` (or is the folder itself), after resolving both.
+// 1 when `path` lies inside the existing `folder` (or is the folder itself): the path or a folder
+// above it is the very folder, however either is spelled.
 int isInsideFolder(const char* path, const char* folder);
