@@ -8,5 +8,6 @@
 // installer, copies it to the destination and reports the outcome.
 void generatePlayer(Shell& shell, const char* workspacePath);
 
-// 1 when `path` lies inside `folder` (or is the folder itself), after resolving both.
+// 1 when `path` lies inside the existing `folder` (or is the folder itself): the path or a folder
+// above it is the very folder, however either is spelled.
 int isInsideFolder(const char* path, const char* folder);

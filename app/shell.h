@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,4 +48,9 @@ class Shell {
   // The platform's browser host; the workflow creates its window, fills in its texts, shows it
   // and runs its loop.
   virtual std::unique_ptr<BrowserHost> createBrowserHost() = 0;
+
+  // From now on, when the system asks the program to end (SIGINT, SIGTERM or SIGHUP; on Windows
+  // the console closing, log-off or shut-down), `handler` runs on the main thread, never inside a
+  // signal handler, and the program then ends. An empty handler stops watching.
+  virtual void watchTermination(std::function<void()> handler) = 0;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "app_test_support.h"
 #include "scripted_shell.h"
@@ -180,6 +181,19 @@ TEST(FolderContainment, PathsInsideAndOutside) {
   EXPECT_EQ(isInsideFolder(ws.string().c_str(), ws.string().c_str()), 1);
   EXPECT_EQ(isInsideFolder((temp.path() / "wsx.exe").string().c_str(), ws.string().c_str()), 0);
   EXPECT_EQ(isInsideFolder((ws / ".." / "c.exe").string().c_str(), ws.string().c_str()), 0);
+
+  // Other spellings of the same folder: all capitals where the file system ignores letter case
+  // (as Windows does), and a link to it.
+  std::string upper = ws.string();
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(isInsideFolder((fs::path(upper) / "PLAYER.EXE").string().c_str(), ws.string().c_str()),
+            fs::exists(upper) ? 1 : 0);
+  std::error_code error;
+  fs::create_directory_symlink(ws, temp.path() / "link", error);
+  if (!error) {
+    EXPECT_EQ(
+        isInsideFolder((temp.path() / "link" / "d.exe").string().c_str(), ws.string().c_str()), 1);
+  }
 }
 
 }  // namespace

@@ -49,6 +49,12 @@ class ScriptedShell : public Shell {
 
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
+  // What the program asked to run should the system end it; the script may call it.
+  std::function<void()> onTermination;
+  void watchTermination(std::function<void()> handler) override {
+    onTermination = std::move(handler);
+  }
+
   // The entries of the log that are messages, in order.
   std::vector<std::string> messages() const {
     std::vector<std::string> out;
