@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/file_io.h"
+#include "platform/output_file.h"
 #include "platform/replacement_file.h"
 #include "platform_test_support.h"
 #include "tests/unit/file_size_limit.h"
@@ -66,6 +67,15 @@ TEST_F(FileReplacementTest, ALinkPlantedWhereATemporaryFileCouldGoIsNeverFollowe
   }
   EXPECT_EQ(readFile(victim), "the user's own file");
   EXPECT_EQ(readFile(target), "installer");
+}
+
+TEST_F(FileReplacementTest, AnOutputFileIsNeverCreatedThroughALink) {
+  const fs::path victim = folder() / "victim.txt";
+  writeFile(victim, "the user's own file");
+  fs::create_symlink(victim, folder() / "cfadmin.zip");
+  platform::OutputFile file;
+  EXPECT_EQ(file.create((folder() / "cfadmin.zip").c_str()), 0);
+  EXPECT_EQ(readFile(victim), "the user's own file");
 }
 
 TEST_F(FileReplacementTest, ATargetThatIsALinkIsWrittenThroughToWhatItPointsAt) {
