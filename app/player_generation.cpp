@@ -86,19 +86,6 @@ int isInsideFolder(const char* path, const char* folder) {
   }
 }
 
-int copyReplacingSafely(const PathName& source, const PathName& destination) {
-  const SharedString temporary = concat(destination.asString(), ".kxpart");
-  if (!platform::copyFile(source.text(), temporary.text(), 0)) {
-    platform::removeFile(temporary.text());
-    return 0;
-  }
-  if (!platform::renameReplacing(temporary.text(), destination.text())) {
-    platform::removeFile(temporary.text());
-    return 0;
-  }
-  return 1;
-}
-
 void generatePlayer(Shell& shell, const char* workspacePath) {
   const SharedString destination = shell.chooseSaveFile();
   if (destination.empty()) return;
@@ -113,10 +100,13 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost.
+  // The copy replaces the destination in one step: a copy that could not be made whole leaves
+  // what was there, and its reason is shown.
+  std::string reason;
   if (isInsideFolder(destination.text(), workspacePath) ||
       !applyEdits(workingCopy, configuration) ||
-      !copyReplacingSafely(workingCopy, PathName(destination))) {
-    shell.showMessage(message_id::kCouldNotGenerate, 1);
+      !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
     return;
   }
   shell.showMessage(message_id::kPlayerGenerated, 0);

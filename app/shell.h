@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "base/shared_string.h"
 #include "browser/browser_host.h"
@@ -39,8 +40,10 @@ class Shell {
   virtual SharedString chooseSaveFile() = 0;
 
   // A modal box with an OK button, owned by the open dialog or else by the host window; the
-  // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded".
-  virtual void showMessage(int messageId, int failure) = 0;
+  // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded". A `reason` that is
+  // not empty (the file and what the system said about it) is shown below the message's text.
+  virtual void showMessage(int messageId, int failure, const std::string& reason) = 0;
+  void showMessage(int messageId, int failure) { showMessage(messageId, failure, std::string()); }
 
   // The platform's browser host; the workflow creates its window, fills in its texts, shows it
   // and runs its loop.

@@ -99,11 +99,13 @@ int GtkShell::runInstallerDialog(InstallerDialogModel& model) {
 
 SharedString GtkShell::chooseSaveFile() { return chooseDestinationFile(owner()); }
 
-void GtkShell::showMessage(int messageId, int failure) {
+void GtkShell::showMessage(int messageId, int failure, const std::string& reason) {
   const char* text = messageText(messageId);
+  std::string shown = text != nullptr ? text : "";
+  if (!reason.empty()) shown += "\n\n" + reason;
   GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL,
                                           failure ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO,
-                                          GTK_BUTTONS_OK, "%s", text != nullptr ? text : "");
+                                          GTK_BUTTONS_OK, "%s", shown.c_str());
   const int title = failure ? message_id::kErrorTitle : message_id::kSucceededTitle;
   gtk_window_set_title(GTK_WINDOW(box), messageText(title));
   gtk_dialog_run(GTK_DIALOG(box));

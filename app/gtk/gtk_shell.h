@@ -18,7 +18,8 @@ class GtkShell : public Shell {
   void closeSplash() override;
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
-  void showMessage(int messageId, int failure) override;
+  using Shell::showMessage;
+  void showMessage(int messageId, int failure, const std::string& reason) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
   void watchTermination(std::function<void()> handler) override;
 

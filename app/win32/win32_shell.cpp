@@ -61,10 +61,11 @@ SharedString Win32Shell::chooseSaveFile() {
   return SharedString(path);
 }
 
-void Win32Shell::showMessage(int messageId, int failure) {
+void Win32Shell::showMessage(int messageId, int failure, const std::string& reason) {
   const std::string title =
       loadMessage(module_, failure ? message_id::kErrorTitle : message_id::kSucceededTitle);
-  const std::string text = formatMessage(loadMessage(module_, messageId), "");
+  std::string text = formatMessage(loadMessage(module_, messageId), "");
+  if (!reason.empty()) text += "\n\n" + reason;
   ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_OK);
 }
 
