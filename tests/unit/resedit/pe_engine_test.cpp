@@ -151,7 +151,8 @@ TEST_P(PeEngine, GrowsOverDiscardableSectionsAndMovesTheOverlayByWholeFileAlignm
   std::vector<std::uint8_t> relocationBytes(relocations.virtualSize);
   ASSERT_TRUE(file.file().readAt(relocations.pointerToRawData, relocationBytes.data(),
                                  relocationBytes.size()));
-  EXPECT_EQ(relocationBytes, std::vector<std::uint8_t>(0x40, 0x11));
+  EXPECT_EQ(relocationBytes, image.relocationTable());
+  EXPECT_EQ(layout.sizeOfInitializedData, resources.sizeOfRawData + relocations.sizeOfRawData);
 }
 
 // Raw data larger than the section's address slot (as some tools write it): a tree that fits the
