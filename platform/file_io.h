@@ -1,13 +1,18 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace platform {
 
 // Whole-file services. Each returns 1 on success and 0 on failure; none reports more.
 
-// Reads every byte of the file into `bytes` (replacing its contents).
+// The largest file readWholeFile takes: a 32-bit address space cannot hold a buffer of 2 GiB.
+constexpr std::uint64_t kMaximumWholeFileSize = sizeof(void*) < 8 ? 0x20000000ull : 0x7FFFFFFFull;
+
+// Reads every byte of the file into `bytes` (replacing its contents); 0 for a file larger than
+// kMaximumWholeFileSize, or one that grows past it while it is read.
 int readWholeFile(const char* path, std::string& bytes);
 
 // Creates or truncates the file and writes all `size` bytes; 1 only when every byte was written.
