@@ -41,7 +41,8 @@ enum DataDirectoryIndex : unsigned {
 
 // Where each field the engine reads or writes lies: COFF fields from the COFF header, optional
 // header fields from the optional header (PE32+ positions where they differ), section fields from
-// the section header. The reader and the writer both use this one table.
+// the section header, debug fields from a debug directory entry. The reader and the writer both use
+// this one table.
 namespace field {
 constexpr std::uint32_t kMachine = 0;
 constexpr std::uint32_t kNumberOfSections = 2;
@@ -74,6 +75,9 @@ constexpr std::uint32_t kPointerToLinenumbers = 28;
 constexpr std::uint32_t kNumberOfRelocations = 32;
 constexpr std::uint32_t kNumberOfLinenumbers = 34;
 constexpr std::uint32_t kSectionCharacteristics = 36;
+
+constexpr std::uint32_t kDebugAddressOfRawData = 20;
+constexpr std::uint32_t kDebugPointerToRawData = 24;
 }  // namespace field
 
 constexpr std::uint32_t kSectionHeaderSize = 40;

@@ -76,7 +76,7 @@ int ResourceRewriter::resourceSectionIsOwned(int index) {
     return refuse("the debug directory cannot be read");
   for (std::size_t at = 0; at < debug.size(); at += kDebugEntrySize) {
     std::uint32_t address = 0;
-    readU32(debug, at + 20, address);
+    readU32(debug, at + field::kDebugAddressOfRawData, address);
     if (address != 0 && inRange(address, start, end))
       return refuse("debug data lies in the resource section");
   }
@@ -380,10 +380,10 @@ int ResourceRewriter::patchDebugDirectory() {
   for (std::size_t at = 0; at < entries.size(); at += kDebugEntrySize) {
     std::uint32_t address = 0;
     std::uint32_t pointer = 0;
-    readU32(entries, at + 20, address);
-    readU32(entries, at + 24, pointer);
+    readU32(entries, at + field::kDebugAddressOfRawData, address);
+    readU32(entries, at + field::kDebugPointerToRawData, pointer);
     Patch patch;
-    patch.outputOffset = mapOffset(fileOffset + at) + 20;
+    patch.outputOffset = mapOffset(fileOffset + at) + field::kDebugAddressOfRawData;
     patch.bytes.resize(8);
     putU32(&patch.bytes[0], address != 0 ? mapRva(address) : 0);
     putU32(&patch.bytes[4], pointer != 0 ? static_cast<std::uint32_t>(mapOffset(pointer)) : 0);
