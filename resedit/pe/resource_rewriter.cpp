@@ -5,8 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/file_io.h"
-#include "platform/file_mode.h"
 #include "resedit/pe/byte_order.h"
 #include "resedit/pe/pe_checksum.h"
 
@@ -392,9 +390,7 @@ int ResourceRewriter::patchDebugDirectory() {
   return 1;
 }
 
-int ResourceRewriter::streamTo(const std::string& path) {
-  ImageFile out;
-  if (!out.createForWriting(path)) return 0;
+int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
   PeChecksum checksum;
   // A file without a checksum keeps none: its bytes need not be added up.
   const bool keepsChecksum = source_.layout().checkSum != 0;
@@ -418,7 +414,7 @@ int ResourceRewriter::streamTo(const std::string& path) {
         }
       }
       if (keepsChecksum) checksum.add(chunk.data(), count);
-      if (!out.append(chunk.data(), count)) return 0;
+      if (!out.write(chunk.data(), count)) return 0;
       position += count;
       done += count;
     }
@@ -428,7 +424,7 @@ int ResourceRewriter::streamTo(const std::string& path) {
     putU32(value, checksum.finish(position));
     if (!out.writeAt(source_.layout().checkSumOffset(), value, sizeof value)) return 0;
   }
-  return out.finish();
+  return 1;
 }
 
 namespace {
@@ -472,18 +468,15 @@ int ResourceRewriter::verify(const std::string& path) {
 
 int ResourceRewriter::write(const std::string& targetPath) {
   if (placement_ == Placement::kRefused) return 0;
-  std::string temporary = targetPath + ".kxnew";
-  if (!streamTo(temporary) ? refuse("the new file cannot be written") : !verify(temporary)) {
-    std::remove(temporary.c_str());
-    return 0;
-  }
+  // Until the commit the target keeps its bytes; every way out before it removes the new file.
+  platform::ReplacementFile out;
+  if (!out.open(targetPath.c_str())) return refuse(out.failure());
+  if (!streamTo(out))
+    return refuse(out.failure().empty() ? "the new file cannot be written" : out.failure());
+  if (!verify(out.temporaryPath())) return 0;
   // The source is closed first: Windows cannot replace a file that is still open.
   source_.file().close();
-  platform::copyFileMode(targetPath.c_str(), temporary.c_str());
-  if (!platform::renameReplacing(temporary.c_str(), targetPath.c_str())) {
-    std::remove(temporary.c_str());
-    return refuse("the new file cannot replace the old one");
-  }
+  if (!out.commit()) return refuse(out.failure());
   return 1;
 }
 

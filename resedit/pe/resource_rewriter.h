@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/replacement_file.h"
 #include "resedit/pe/image_references.h"
 #include "resedit/pe/pe_resource_file.h"
 
@@ -64,7 +65,7 @@ class ResourceRewriter {
     return rva >= rvaShiftAt_ ? rva + rvaShift_ : rva;
   }
   std::uint64_t copyEnd() const;
-  int streamTo(const std::string& path);
+  int streamTo(platform::ReplacementFile& out);
   int verify(const std::string& path);
 
   PeResourceFile& source_;
