@@ -274,7 +274,8 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
       section.virtualAddress = mapRva(section.virtualAddress);
     }
     // One live section answers to the resource section's name: a replaced one is renamed.
-    if (placement == Placement::kAppend && sectionName(section) == ".rsrc")
+    if (placement == Placement::kAppend && static_cast<int>(i) == oldResources &&
+        sectionName(section) == ".rsrc")
       std::memcpy(section.name, ".oldrsrc", 8);
     if (section.pointerToRelocations != 0)
       section.pointerToRelocations =
