@@ -212,6 +212,7 @@ void ResourceRewriter::resetPlan() {
 Placement ResourceRewriter::plan() {
   const PeLayout& layout = source_.layout();
   resetPlan();
+  payloadReason_.clear();
   placement_ = Placement::kRefused;
   if (layout.directories.size() <= kResourceDirectory) return placement_;
   // A file whose sections are not all in it cannot be written back whole.
@@ -227,14 +228,16 @@ Placement ResourceRewriter::plan() {
   if (treeSize > kAddressLimit / 2) return placement_;
   DataDirectory resources = layout.directory(kResourceDirectory);
   int index = resources.virtualAddress != 0 ? layout.sectionOfRva(resources.virtualAddress) : -1;
-  if (index >= 0 && resourceSectionIsOwned(index) &&
-      planInPlaceOrGrow(index, static_cast<std::uint32_t>(treeSize))) {
-    return placement_;
+  bool planned = index >= 0 && resourceSectionIsOwned(index) &&
+                 planInPlaceOrGrow(index, static_cast<std::uint32_t>(treeSize));
+  if (!planned) {
+    // A placement that failed half-way may have left shifts and pieces behind.
+    resetPlan();
+    planned = planAppend(static_cast<std::uint32_t>(treeSize));
   }
-  // A placement that failed half-way may have left shifts and pieces behind.
-  resetPlan();
-  if (planAppend(static_cast<std::uint32_t>(treeSize))) return placement_;
-  return placement_ = Placement::kRefused;
+  // Hook: a self-extractor's payload is kept valid where the overlay lands (overlay_payload.h).
+  if (!planned || !keepPayloadValid()) return placement_ = Placement::kRefused;
+  return placement_;
 }
 
 int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t newRawSize,

@@ -24,6 +24,8 @@ class ResourceRewriter {
   Placement plan();
   // Writes the planned file to `targetPath`; 1 on success, 0 with the target untouched.
   int write(const std::string& targetPath);
+  // Why the plan was refused because of the overlay's payload; empty otherwise.
+  const std::string& payloadReason() const { return payloadReason_; }
 
  private:
   struct Segment {
@@ -51,6 +53,11 @@ class ResourceRewriter {
     return rva >= rvaShiftAt_ ? rva + rvaShift_ : rva;
   }
   std::uint64_t copyEnd() const;
+  // Keeps a self-extractor's payload in the overlay valid in the planned output: its offsets
+  // follow a moved overlay and its integrity check covers the new bytes. 0 when it cannot.
+  int keepPayloadValid();
+  // Reads planned output bytes, patches applied, as streamTo will write them.
+  int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count);
   int streamTo(const std::string& path);
   int verify(const std::string& path) const;
 
@@ -63,6 +70,7 @@ class ResourceRewriter {
   std::uint32_t rvaShiftAt_ = 0xFFFFFFFF;
   std::uint32_t rvaShift_ = 0;
   std::uint64_t outputSize_ = 0;
+  std::string payloadReason_;
 };
 
 }  // namespace pe

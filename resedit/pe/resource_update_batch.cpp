@@ -39,7 +39,9 @@ int ResourceUpdateBatch::update(const ResourceId& type, const ResourceId& name,
 Placement ResourceUpdateBatch::plannedPlacement() {
   if (!begun_) return Placement::kRefused;
   ResourceRewriter rewriter(file_);
-  return rewriter.plan();
+  const Placement placement = rewriter.plan();
+  reason_ = rewriter.payloadReason();
+  return placement;
 }
 
 int ResourceUpdateBatch::end(bool discardChanges) {
@@ -50,6 +52,7 @@ int ResourceUpdateBatch::end(bool discardChanges) {
   if (!changed_) return file_.file().close(), 1;
   ResourceRewriter rewriter(file_);
   int written = rewriter.plan() != Placement::kRefused && rewriter.write(path_);
+  reason_ = rewriter.payloadReason();
   file_.file().close();
   return written;
 }
