@@ -15,11 +15,13 @@ import shutil
 import struct
 import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from judge_realfile import judge  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
 LANGUAGE = 1033
 
 # (file, package, what made it). Files of one package are skipped together when it is missing.
@@ -73,8 +75,14 @@ class Suite:
             fields[key] = value
         return result.returncode, fields
 
-    def wine_run(self, *arguments, cwd=None):
-        return run([WINE] + list(arguments), env=self.wine_env, cwd=cwd, timeout=120)
+    def wine_run(self, *arguments):
+        # Output goes to a file, not a pipe: wine's own services inherit it and outlive the program.
+        with tempfile.TemporaryFile("w+") as output:
+            result = subprocess.run([WINE] + list(arguments), env=self.wine_env, stdout=output,
+                                    stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=120)
+            output.seek(0)
+            result.stdout, result.stderr = output.read(), ""
+        return result
 
     # Gives the file an installer's resources, then generates from it; judges both rewrites.
     def put_through(self, name, original, payload=None, loadable=True):
@@ -277,9 +285,19 @@ def main():
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     suite = Suite(args)
-    suite.packaged()
-    suite.nsis()
-    suite.zip_sfx()
+    # One wine server for the whole run: starting one for every program costs seconds each.
+    server = None
+    if suite.wine and os.path.exists(WINESERVER):
+        server = subprocess.Popen([WINESERVER, "-f", "-p"], env=suite.wine_env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        suite.packaged()
+        suite.nsis()
+        suite.zip_sfx()
+    finally:
+        if server is not None:
+            subprocess.run([WINESERVER, "-k"], env=suite.wine_env, capture_output=True)
+            server.wait()
 
     for note in suite.notes:
         print("note:", note)
