@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/replacement_file.h"
 #include "resedit/pe/pe_resource_file.h"
 
 namespace pe {
@@ -58,7 +59,7 @@ class ResourceRewriter {
   int keepPayloadValid();
   // Reads planned output bytes, patches applied, as streamTo will write them.
   int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count);
-  int streamTo(const std::string& path);
+  int streamTo(platform::ReplacementFile& out);
   int verify(const std::string& path) const;
 
   PeResourceFile& source_;

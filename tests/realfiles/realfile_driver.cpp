@@ -6,6 +6,7 @@
 //   realfile_driver generate WORKSPACE DESTINATION
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,11 +104,15 @@ class DriverShell : public Shell {
   void closeSplash() override {}
   int runInstallerDialog(InstallerDialogModel&) override { return kIdCancel; }
   SharedString chooseSaveFile() override { return SharedString(destination_.c_str()); }
-  void showMessage(int messageId, int isFailure) override {
+  void showMessage(int messageId, int isFailure, const std::string& why) override {
     message = messageId;
     failure = isFailure;
+    reason = why;
   }
   std::unique_ptr<BrowserHost> createBrowserHost() override { return nullptr; }
+  void watchTermination(std::function<void()>) override {}
+
+  std::string reason;
 
  private:
   std::string destination_;
@@ -162,6 +167,7 @@ int generate(const char* workspace, const char* destination) {
   DriverShell shell(destination);
   generatePlayer(shell, workspace);
   std::printf("message: %s %d\n", shell.failure ? "error" : "success", shell.message);
+  if (!shell.reason.empty()) std::printf("message reason: %s\n", shell.reason.c_str());
   return shell.failure ? 3 : 0;
 }
 
