@@ -264,3 +264,29 @@ TEST(NsisPayloadWithoutCheck, KeepsItsBytesWhenTheCheckIsOff) {
 }
 
 }  // namespace
+
+namespace {
+
+// With a FileAlignment below 512 a grown section can move the installer's data off the 512-byte
+// grid on which the installer looks for it: the edit is refused with that reason.
+TEST(NsisPayloadRefusal, ADataBlockThatWouldLeaveThe512ByteGridRefusesTheEdit) {
+  ScratchFolder folder;
+  const std::string path = folder.file("nsis.exe");
+  SyntheticImage image = stubImage();
+  image.fileAlignment = 0x80;
+  image.checksum = false;
+  const std::size_t start = sizeWithoutOverlay(image);
+  image.overlay.assign(pe::alignUp(start, 512) - start, 0);
+  const std::vector<std::uint8_t> data = nsisData(0, true);
+  image.overlay.insert(image.overlay.end(), data.begin(), data.end());
+  std::vector<std::uint8_t> file = image.build();
+  pe::putU32(&file[file.size() - 4], nsisCrcOf(file, file.size() - 4));
+  writeFileBytes(path, file);
+
+  const Edit grown = editConfig(path, 1000);
+  EXPECT_FALSE(grown.committed);
+  EXPECT_NE(grown.reason.find("512-byte"), std::string::npos) << grown.reason;
+  EXPECT_EQ(readFileBytes(path), file);
+}
+
+}  // namespace
