@@ -99,9 +99,8 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
   }
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
-  // would be lost.
-  // The copy replaces the destination in one step: a copy that could not be made whole leaves
-  // what was there, and its reason is shown.
+  // would be lost. The copy replaces the destination in one step: a copy that could not be made
+  // whole leaves what was there, and its reason is shown.
   std::string reason;
   if (isInsideFolder(destination.text(), workspacePath) ||
       !applyEdits(workingCopy, configuration) ||
