@@ -171,6 +171,26 @@ TEST_F(GenerationTest, ADamagedWorkingCopyIsNeverHandedOutAsASuccess) {
   EXPECT_FALSE(fs::exists(destination("broken.exe")));
 }
 
+// A payload the rewrite cannot keep valid (here a ZIP end record over a damaged directory, which a
+// larger configuration would move) refuses the edit, and the message says why.
+TEST_F(GenerationTest, AnEditTheInstallerCannotTakeIsReportedWithTheEnginesReason) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n" + std::string(30000, ';'));
+  std::string installer = readFile(workingCopy());
+  const std::uint32_t directorySize = 3 * 46;
+  const auto directoryOffset = static_cast<std::uint32_t>(installer.size());
+  installer += std::string(directorySize, 'x');
+  installer += std::string("PK\5\6\0\0\0\0\3\0\3\0", 12);
+  for (std::uint32_t value : {directorySize, directoryOffset})
+    for (int shift = 0; shift < 32; shift += 8) installer += static_cast<char>(value >> shift);
+  installer += std::string(2, '\0');
+  writeFile(workingCopy(), installer);
+
+  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find("ZIP"), std::string::npos) << shell_.reasons.back();
+  EXPECT_EQ(readFile(workingCopy()), installer);
+  EXPECT_FALSE(fs::exists(destination("refused.exe")));
+}
+
 TEST(FolderContainment, PathsInsideAndOutside) {
   TempFolder temp;
   const fs::path ws = temp.path() / "ws";
