@@ -237,19 +237,18 @@ Placement ResourceRewriter::plan() {
   referencesRead_ = references_.read(source_.file(), layout) != 0;
   DataDirectory resources = layout.directory(kResourceDirectory);
   int index = resources.virtualAddress != 0 ? layout.sectionOfRva(resources.virtualAddress) : -1;
-  // Hook: a self-extractor's payload is kept valid where the overlay lands (overlay_payload.h).
-  auto keepingPayload = [this] {
-    return keepPayloadValid() ? placement_ : placement_ = Placement::kRefused;
-  };
   if (index >= 0 && resourceSectionIsOwned(index) && planInPlaceOrGrow(index, treeSize)) {
-    return keepingPayload();
+    // A self-extractor's payload is kept valid wherever the overlay lands (overlay_payload.h).
+    if (!keepPayloadValid()) placement_ = Placement::kRefused;
+    return placement_;
   }
   std::string earlier = reason_;
   // A placement that failed half-way may have left shifts and pieces behind.
   resetPlan();
   if (planAppend(treeSize)) {
+    if (!keepPayloadValid()) return placement_ = Placement::kRefused;
     reason_ = earlier;
-    return keepingPayload();
+    return placement_;
   }
   if (!earlier.empty()) reason_ += "; and the resource section cannot take the tree: " + earlier;
   return placement_ = Placement::kRefused;

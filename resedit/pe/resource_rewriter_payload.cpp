@@ -51,6 +51,10 @@ int ResourceRewriter::keepPayloadValid() {
   const std::uint64_t end = copyEnd();
   if (start >= end) return 1;
   OverlayPayload payload;
+  auto refuse = [&](const std::string& why) {
+    reason_ = why;
+    return 0;
+  };
   const std::uint64_t shift = mapOffset(start) - start;
   // A payload that cannot be read is only a problem when it has to change.
   if (!payload.inspect(source_.file(), start, end))
