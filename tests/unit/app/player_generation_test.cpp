@@ -8,6 +8,13 @@
 #include "app_test_support.h"
 #include "scripted_shell.h"
 
+#ifndef _WIN32
+#include <cerrno>
+#include <cstring>
+
+#include "tests/unit/file_size_limit.h"
+#endif
+
 namespace {
 
 using namespace app_test;
@@ -142,6 +149,20 @@ TEST_F(GenerationTest, AFailedCopyIsReportedWithItsReasonAndKeepsWhatWasThere) {
 }
 
 #ifndef _WIN32
+TEST_F(GenerationTest, AFullDiskIsAFailureWithItsReasonAndNeverASuccessOverATruncatedFile) {
+  prepare("installer_payload.exe", "[setup]\r\nInstallMode=2\r\n");
+  writeFile(destination("player.exe"), "previous player");
+  const std::string before = readFile(workingCopy());
+  const int outcome = test_support::runWithFileSizeLimit(64 * 1024, [&] {
+    if (generateTo(destination("player.exe")) != Log{"error 12"}) return 1;
+    if (shell_.reasons.back().find(std::strerror(EFBIG)) == std::string::npos) return 2;
+    return 0;
+  });
+  EXPECT_EQ(outcome, 0) << "1: not reported as a failure; 2: no reason";
+  EXPECT_EQ(readFile(destination("player.exe")), "previous player");
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+}
+
 TEST_F(GenerationTest, LinksPlantedBesideTheWorkingCopyOrTheDestinationAreNeverWrittenThrough) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
   const fs::path victim = temp_.path() / "victim.txt";
