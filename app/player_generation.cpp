@@ -19,10 +19,10 @@ constexpr int kInstallModeString = 300;
 
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
-// the working copy keeps none of them.
-int applyEdits(const PathName& workingCopy, const PathName& configuration) {
+// the working copy keeps none of them, and `reason` says why.
+int applyEdits(const PathName& workingCopy, const PathName& configuration, std::string& reason) {
   IniFile ini;
-  if (!ini.load(configuration)) return 0;
+  if (!ini.load(configuration)) return reason = "the edited configuration cannot be read", 0;
   ResourceEditSet edits(workingCopy);
 
   if (ini.readInt("qt_preferences", "ApplyQTPrefs", 0) != 0) {
@@ -39,8 +39,9 @@ int applyEdits(const PathName& workingCopy, const PathName& configuration) {
     edits.replaceStringTableEntry(kInstallModeString, SharedString(modeSwitch), AnyLanguage, 0);
   }
 
-  if (!replaceResourceFromFile(edits, "KXECONFIG", configuration)) return 0;
-  return edits.commit(0);
+  if (!replaceResourceFromFile(edits, "KXECONFIG", configuration) || !edits.commit(0))
+    return reason = edits.reason(), 0;
+  return 1;
 }
 
 bool isSeparator(char c) { return c == '/' || c == platform::pathSeparator(); }
@@ -103,7 +104,7 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
   // whole leaves what was there, and its reason is shown.
   std::string reason;
   if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workingCopy, configuration) ||
+      !applyEdits(workingCopy, configuration, reason) ||
       !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
     shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
     return;

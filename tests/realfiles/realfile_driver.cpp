@@ -70,7 +70,7 @@ std::vector<std::uint8_t> modeBlock() {
 
 void report(pe::ResourceUpdateBatch& batch) {
   std::printf("placement: %s\n", placementName(batch.plannedPlacement()));
-  const std::string reason = batch.refusalReason();
+  const std::string reason = batch.reason();
   if (!reason.empty()) std::printf("reason: %s\n", reason.c_str());
   std::fflush(stdout);
 }

@@ -8,6 +8,13 @@
 #include "app_test_support.h"
 #include "scripted_shell.h"
 
+#ifndef _WIN32
+#include <cerrno>
+#include <cstring>
+
+#include "tests/unit/file_size_limit.h"
+#endif
+
 namespace {
 
 using namespace app_test;
@@ -142,6 +149,20 @@ TEST_F(GenerationTest, AFailedCopyIsReportedWithItsReasonAndKeepsWhatWasThere) {
 }
 
 #ifndef _WIN32
+TEST_F(GenerationTest, AFullDiskIsAFailureWithItsReasonAndNeverASuccessOverATruncatedFile) {
+  prepare("installer_payload.exe", "[setup]\r\nInstallMode=2\r\n");
+  writeFile(destination("player.exe"), "previous player");
+  const std::string before = readFile(workingCopy());
+  const int outcome = test_support::runWithFileSizeLimit(64 * 1024, [&] {
+    if (generateTo(destination("player.exe")) != Log{"error 12"}) return 1;
+    if (shell_.reasons.back().find(std::strerror(EFBIG)) == std::string::npos) return 2;
+    return 0;
+  });
+  EXPECT_EQ(outcome, 0) << "1: not reported as a failure; 2: no reason";
+  EXPECT_EQ(readFile(destination("player.exe")), "previous player");
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+}
+
 TEST_F(GenerationTest, LinksPlantedBesideTheWorkingCopyOrTheDestinationAreNeverWrittenThrough) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
   const fs::path victim = temp_.path() / "victim.txt";
@@ -169,6 +190,26 @@ TEST_F(GenerationTest, ADamagedWorkingCopyIsNeverHandedOutAsASuccess) {
   writeFile(workingCopy(), whole.substr(0, 200));
   EXPECT_EQ(generateTo(destination("broken.exe")), (Log{"error 12"}));
   EXPECT_FALSE(fs::exists(destination("broken.exe")));
+}
+
+// A payload the rewrite cannot keep valid (here a ZIP end record over a damaged directory, which a
+// larger configuration would move) refuses the edit, and the message says why.
+TEST_F(GenerationTest, AnEditTheInstallerCannotTakeIsReportedWithTheEnginesReason) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n" + std::string(30000, ';'));
+  std::string installer = readFile(workingCopy());
+  const std::uint32_t directorySize = 3 * 46;
+  const auto directoryOffset = static_cast<std::uint32_t>(installer.size());
+  installer += std::string(directorySize, 'x');
+  installer += std::string("PK\5\6\0\0\0\0\3\0\3\0", 12);
+  for (std::uint32_t value : {directorySize, directoryOffset})
+    for (int shift = 0; shift < 32; shift += 8) installer += static_cast<char>(value >> shift);
+  installer += std::string(2, '\0');
+  writeFile(workingCopy(), installer);
+
+  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find("ZIP"), std::string::npos) << shell_.reasons.back();
+  EXPECT_EQ(readFile(workingCopy()), installer);
+  EXPECT_FALSE(fs::exists(destination("refused.exe")));
 }
 
 TEST(FolderContainment, PathsInsideAndOutside) {

@@ -143,7 +143,7 @@ Edit editConfig(const std::string& path, std::size_t size) {
   batch.update(kBinary, kConfig, 1033, std::vector<std::uint8_t>(size, 'k'));
   result.placement = batch.plannedPlacement();
   result.committed = batch.end(false);
-  result.reason = batch.refusalReason();
+  result.reason = batch.reason();
   return result;
 }
 
