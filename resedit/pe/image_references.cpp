@@ -52,10 +52,11 @@ int ImageReferences::readRelocations(ImageFile& file, const PeLayout& layout) {
   DataDirectory table = layout.directory(kBaseRelocationDirectory);
   if (table.virtualAddress == 0 || table.size == 0) return 1;
   std::uint64_t offset = 0;
-  std::vector<std::uint8_t> blocks(table.size);
-  if (table.size > layout.fileSize ||
-      !layout.rvaToFileOffset(table.virtualAddress, table.size, offset) ||
-      !file.readAt(offset, blocks.data(), blocks.size())) {
+  // The size is checked against the file before anything is allocated for it.
+  bool inFile = table.size <= layout.fileSize &&
+                layout.rvaToFileOffset(table.virtualAddress, table.size, offset);
+  std::vector<std::uint8_t> blocks(inFile ? table.size : 0);
+  if (!inFile || !file.readAt(offset, blocks.data(), blocks.size())) {
     reason_ = "the base relocation table lies outside the file";
     return 0;
   }
@@ -112,11 +113,11 @@ int ImageReferences::readExceptions(ImageFile& file, const PeLayout& layout) {
   }
   std::uint32_t count = table.size / kRuntimeFunctionSize;
   std::uint64_t offset = 0;
-  std::vector<std::uint8_t> entries(static_cast<std::size_t>(count) * kRuntimeFunctionSize);
-  if (table.size > layout.fileSize ||
-      !layout.rvaToFileOffset(table.virtualAddress, static_cast<std::uint32_t>(entries.size()),
-                              offset) ||
-      !file.readAt(offset, entries.data(), entries.size())) {
+  const std::uint32_t length = count * kRuntimeFunctionSize;
+  bool inFile =
+      table.size <= layout.fileSize && layout.rvaToFileOffset(table.virtualAddress, length, offset);
+  std::vector<std::uint8_t> entries(inFile ? length : 0);
+  if (!inFile || !file.readAt(offset, entries.data(), entries.size())) {
     reason_ = "the exception table lies outside the file";
     return 0;
   }
