@@ -1,5 +1,6 @@
 #include "app/installer_import.h"
 
+#include "app/configuration_update.h"
 #include "app/message_table.h"
 #include "base/path_name.h"
 #include "config/page_data.h"
@@ -21,7 +22,7 @@ int InstallerImport::next(const char* pathText) {
     return 0;
   }
 
-  writePageData(workspace);
+  writePageData(workspace, installerConfigurationCodePage(installer));
   // A failed copy is reported later, by generation, which finds no working copy.
   platform::copyFile(installer.text(), workspace.join("playinst.exe").text(), 0);
   return 1;

@@ -8,6 +8,7 @@ inline constexpr int kNotAnInstaller = 10;
 inline constexpr int kMissingFiles = 11;
 inline constexpr int kCouldNotGenerate = 12;
 inline constexpr int kInstallerNotFound = 13;
+inline constexpr int kValueNotInCodePage = 20;
 inline constexpr int kSucceededTitle = 50;
 inline constexpr int kPlayerGenerated = 51;
 inline constexpr int kExecutableFilter = 100;

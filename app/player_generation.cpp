@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/configuration_update.h"
 #include "app/installer_resources.h"
 #include "app/message_table.h"
 #include "base/shared_string.h"
@@ -23,10 +24,22 @@ std::filesystem::path resolved(const char* path) {
   return p.lexically_normal();
 }
 
+// The installer's own configuration with the editor's edits applied, as the new "KXECONFIG".
+int replaceConfiguration(ResourceEditSet& edits, const PathName& workspace,
+                         const PathName& workingCopy, std::string& refused) {
+  std::string bytes;
+  if (!buildInstallerConfiguration(workspace, workingCopy, bytes, refused)) return 0;
+  return edits.replaceResource(reinterpret_cast<const unsigned char*>(bytes.data()),
+                               static_cast<std::uint32_t>(bytes.size()), SharedString("KXECONFIG"),
+                               SharedString("BINARY"), AnyLanguage, 0);
+}
+
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
-// the working copy keeps none of them.
-int applyEdits(const PathName& workingCopy, const PathName& configuration) {
+// the working copy keeps none of them. `refused` names a setting whose value the configuration's
+// code page cannot hold.
+int applyEdits(const PathName& workspace, const PathName& workingCopy,
+               const PathName& configuration, std::string& refused) {
   IniFile ini;
   if (!ini.load(configuration)) return 0;
   ResourceEditSet edits(workingCopy);
@@ -45,7 +58,7 @@ int applyEdits(const PathName& workingCopy, const PathName& configuration) {
     edits.replaceStringTableEntry(kInstallModeString, SharedString(modeSwitch), AnyLanguage, 0);
   }
 
-  if (!replaceResourceFromFile(edits, "KXECONFIG", configuration)) return 0;
+  if (!replaceConfiguration(edits, workspace, workingCopy, refused)) return 0;
   return edits.commit(0);
 }
 
@@ -89,9 +102,20 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost.
-  if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workingCopy, configuration) ||
-      !copyReplacingSafely(workingCopy, PathName(destination))) {
+  std::string refused;
+  if (isInsideFolder(destination.text(), workspacePath)) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1);
+    return;
+  }
+  if (!applyEdits(workspace, workingCopy, configuration, refused)) {
+    if (!refused.empty()) {
+      shell.showMessageWith(message_id::kValueNotInCodePage, 1, ("\"" + refused + "\"").c_str());
+    } else {
+      shell.showMessage(message_id::kCouldNotGenerate, 1);
+    }
+    return;
+  }
+  if (!copyReplacingSafely(workingCopy, PathName(destination))) {
     shell.showMessage(message_id::kCouldNotGenerate, 1);
     return;
   }

@@ -41,6 +41,9 @@ class Shell {
   // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded".
   virtual void showMessage(int messageId, int failure) = 0;
 
+  // The same box for a message whose text holds "%s", formatted with `argument`.
+  virtual void showMessageWith(int messageId, int failure, const char* argument) = 0;
+
   // The platform's browser host; the workflow creates its window, fills in its texts, shows it
   // and runs its loop.
   virtual std::unique_ptr<BrowserHost> createBrowserHost() = 0;

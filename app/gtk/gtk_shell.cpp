@@ -1,5 +1,6 @@
 #include "app/gtk/gtk_shell.h"
 
+#include <string>
 
 #include "app/gtk/gtk_file_choosers.h"
 #include "app/gtk/gtk_installer_dialog.h"
@@ -94,11 +95,15 @@ int GtkShell::runInstallerDialog(InstallerDialogModel& model) {
 
 SharedString GtkShell::chooseSaveFile() { return chooseDestinationFile(owner()); }
 
-void GtkShell::showMessage(int messageId, int failure) {
-  const char* text = messageText(messageId);
+void GtkShell::showMessage(int messageId, int failure) { showMessageWith(messageId, failure, ""); }
+
+void GtkShell::showMessageWith(int messageId, int failure, const char* argument) {
+  std::string text = messageText(messageId) != nullptr ? messageText(messageId) : "";
+  const std::size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, argument != nullptr ? argument : "");
   GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL,
                                           failure ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO,
-                                          GTK_BUTTONS_OK, "%s", text != nullptr ? text : "");
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
   const int title = failure ? message_id::kErrorTitle : message_id::kSucceededTitle;
   gtk_window_set_title(GTK_WINDOW(box), messageText(title));
   gtk_dialog_run(GTK_DIALOG(box));

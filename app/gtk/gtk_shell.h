@@ -17,6 +17,7 @@ class GtkShell : public Shell {
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
   void showMessage(int messageId, int failure) override;
+  void showMessageWith(int messageId, int failure, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
  private:

@@ -49,9 +49,14 @@ SharedString Win32Shell::chooseSaveFile() {
 }
 
 void Win32Shell::showMessage(int messageId, int failure) {
+  showMessageWith(messageId, failure, "");
+}
+
+void Win32Shell::showMessageWith(int messageId, int failure, const char* argument) {
   const std::string title =
       loadMessage(module_, failure ? message_id::kErrorTitle : message_id::kSucceededTitle);
-  const std::string text = formatMessage(loadMessage(module_, messageId), "");
+  const std::string text =
+      formatMessage(loadMessage(module_, messageId), argument != nullptr ? argument : "");
   ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_OK);
 }
 

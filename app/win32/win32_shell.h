@@ -22,6 +22,7 @@ class Win32Shell final : public Shell {
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
   void showMessage(int messageId, int failure) override;
+  void showMessageWith(int messageId, int failure, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
   // Dialog 137 reports itself when it opens, so that boxes shown meanwhile belong to it.

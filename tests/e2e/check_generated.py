@@ -72,6 +72,23 @@ def counted_record(ini, key):
     return None, None
 
 
+def changed_lines(before, after):
+    """The lines of each text that the other lacks, by position; None when the line counts differ."""
+    old = before.split(b"\n")
+    new = after.split(b"\n")
+    if len(old) != len(new):
+        return None
+    return [(a, b) for a, b in zip(old, new) if a != b]
+
+
+def record_number(ini, key):
+    section = ini["kx_preferences"]
+    for i in range(1, int(section.get("prefscount", "0")) + 1):
+        if section.get("key%d" % i, "").lower() == key.lower():
+            return i
+    return None
+
+
 def main():
     args = argparse.ArgumentParser()
     args.add_argument("--original", required=True)
@@ -95,6 +112,20 @@ def main():
     value, lock = counted_record(ini, opts.key)
     check(value == opts.value, "%s: value %r, expected %r" % (opts.key, value, opts.value))
     check(lock == opts.lock, "%s: lock %r, expected %r" % (opts.key, lock, opts.lock))
+
+    # Only the edited record's value and lock lines differ; every other byte is the original's.
+    original_config = resource_languages(original, "BINARY", "KXECONFIG")[0][1]
+    n = record_number(parse_ini(original_config), opts.key)
+    changes = changed_lines(original_config, config)
+    expected_changes = []
+    if n is not None:
+        for name, old, new in (("Value", counted_record(parse_ini(original_config), opts.key)[0], opts.value),
+                               ("Locked", counted_record(parse_ini(original_config), opts.key)[1], opts.lock)):
+            if old != new:
+                expected_changes.append((("%s%d=%s\r" % (name, n, old)).encode(),
+                                         ("%s%d=%s\r" % (name, n, new)).encode()))
+    check(changes == expected_changes,
+          "KXECONFIG lines changed: %r, expected only %r" % (changes, expected_changes))
 
     before = string_300(original)
     after = string_300(generated)

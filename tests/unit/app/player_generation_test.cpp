@@ -1,8 +1,10 @@
 #include "app/player_generation.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "app_test_support.h"
+#include "platform/ansi_text.h"
 #include "scripted_shell.h"
 
 namespace {
@@ -10,14 +12,18 @@ namespace {
 using namespace app_test;
 using Log = std::vector<std::string>;
 
-// A Workspace as import leaves it: the working copy and the page's saved configuration.
+// A Workspace as import leaves it: the installer's configuration, the working copy and the page's
+// saved configuration.
 class GenerationTest : public ::testing::Test {
  protected:
   void prepare(const char* installer, const std::string& configuration) {
     fs::create_directories(workspace() / "cfadmin");
     fs::copy_file(fixture(installer), workingCopy(), fs::copy_options::overwrite_existing);
+    writeFile(workspace() / "kxenterprise.ini", kInstallers);
     writeFile(workspace() / "cfadmin" / "kxenterprise.ini", configuration);
   }
+  // The configuration every fixture installer carries.
+  const std::string kInstallers = readFile(fixtureSource("kxenterprise.ini"));
   fs::path workspace() const { return temp_.path() / "~kxent"; }
   fs::path workingCopy() const { return workspace() / "playinst.exe"; }
   fs::path destination(const char* name) const { return temp_.path() / name; }
@@ -49,12 +55,14 @@ TEST_F(GenerationTest, InstallModeChoosesTheSwitch) {
   }
 }
 
-TEST_F(GenerationTest, TheSavedConfigurationReplacesTheInstallersAndNothingElseMoves) {
+TEST_F(GenerationTest, TheSavedConfigurationIsAppliedToTheInstallersAndNothingElseMoves) {
   const std::string configuration =
       "[setup]\r\nInstallMode=0\r\n[favorites]\r\nFavoritesCount=3\r\n";
   prepare("installer_payload.exe", configuration);
   EXPECT_EQ(generateTo(destination("custom.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("custom.exe"), "KXECONFIG"), configuration);
+  EXPECT_EQ(resourceOf(destination("custom.exe"), "KXECONFIG"),
+            "[kx_preferences]\nCount=1\nKey0=HomePage\nValue0=http://www.example.com/\nLock0=1\n"
+            "[setup]\nInstallMode=0\n\n[favorites]\nFavoritesCount=3\n");
   EXPECT_EQ(resourceOf(destination("custom.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
   EXPECT_EQ(string300(destination("custom.exe")), u" /q");
   // The working copy keeps the edits, and the destination is a snapshot of it.
@@ -93,9 +101,41 @@ TEST_F(GenerationTest, GeneratingTwiceGivesTwoFilesThatDifferOnlyByTheEdits) {
   EXPECT_EQ(string300(destination("first.exe")), u" /p");
   // Edits accumulate in the working copy: mode 0 keeps the switch of the first run.
   EXPECT_EQ(string300(destination("second.exe")), u" /p");
-  EXPECT_EQ(resourceOf(destination("first.exe"), "KXECONFIG"), "[setup]\r\nInstallMode=1\r\n");
+  // Each run applies the page's result to the installer's own configuration, not to the last run's.
+  EXPECT_EQ(resourceOf(destination("first.exe"), "KXECONFIG"), kInstallers);
   EXPECT_EQ(resourceOf(destination("second.exe"), "KXECONFIG"),
-            "[setup]\r\nInstallMode=0\r\nX=1\r\n");
+            "[kx_preferences]\nCount=1\nKey0=HomePage\nValue0=http://www.example.com/\nLock0=1\n"
+            "[setup]\nInstallMode=0\nX=1\n");
+}
+
+void setVariable(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+#endif
+}
+
+TEST_F(GenerationTest, AValueTheCodePageCannotHoldIsRefusedNamingTheSetting) {
+  if (platform::editorTextCodePage() != 65001) {
+    GTEST_SKIP() << "the page writes in the system's code page here, which holds what it wrote";
+  }
+  // A Cyrillic letter cannot be written in 1252, the code page of these installers.
+  prepare("installer_full.exe", "[setup]\r\nHomePage=\xD0\x96\r\n");
+  const std::string before = readFile(workingCopy());
+  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 20 \"HomePage\""}));
+  EXPECT_FALSE(fs::exists(destination("refused.exe")));
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+  // Naming another code page lets it through, written in that code page.
+  setVariable("KESTRIX_CODEPAGE", "1251");
+  EXPECT_EQ(generateTo(destination("cyrillic.exe")), (Log{"success 51"}));
+  setVariable("KESTRIX_CODEPAGE", nullptr);
+  EXPECT_NE(resourceOf(destination("cyrillic.exe"), "KXECONFIG").find("HomePage=\xC6\n"),
+            std::string::npos);
 }
 
 TEST_F(GenerationTest, CancellingTheSaveDialogDoesNothing) {

@@ -43,6 +43,9 @@ class ScriptedShell : public Shell {
   void showMessage(int messageId, int failure) override {
     log.push_back((failure ? "error " : "success ") + std::to_string(messageId));
   }
+  void showMessageWith(int messageId, int failure, const char* argument) override {
+    log.push_back((failure ? "error " : "success ") + std::to_string(messageId) + " " + argument);
+  }
 
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 

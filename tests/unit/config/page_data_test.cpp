@@ -167,14 +167,21 @@ TEST(PageDataTest, EntriesAreEscapedScriptStringsFormedWhole) {
             "serverData[\"Kestrix-Path\"][\"SuggestedValue\"]=\"C:\\\\Program "
             "Files\\\\\\\"Kestrix\\\"\";\r\n"
             "serverData[\"Kestrix-Path\"][\"IsLocked\"]=1;\r\n");
-  // The line separators U+2028/U+2029 exist only where the narrow text is UTF-8; in a single-byte
-  // code page their bytes are three ordinary characters each and go in unchanged.
-  const std::string separators =
-      platform::narrowTextIsUtf8() ? "\\u2028\\u2029" : "\xE2\x80\xA8\xE2\x80\xA9";
-  EXPECT_EQ(str(formatPageEntry("a<b", "</script>\r\n\xE2\x80\xA8\xE2\x80\xA9\xE2\x80x\xE9", -1)),
-            "serverData[\"a\\x3Cb\"]=[];\r\n"
-            "serverData[\"a\\x3Cb\"][\"SuggestedValue\"]=\"\\x3C/script>\\r\\n" +
-                separators + "\xE2\x80x\xE9\";\r\n");
+  // Texts are read by character in the configuration's code page and everything outside
+  // printable ASCII becomes an escape: a trail byte 0x5C is no backslash, a byte no character
+  // starts with becomes U+FFFD, and the separators U+2028/U+2029 never appear raw.
+  EXPECT_EQ(
+      str(formatPageEntry("a<b", "</script>\r\n\xE2\x80\xA8\xE2\x80\xA9\xE2\x80x\xE9", -1, 65001)),
+      "serverData[\"a\\x3Cb\"]=[];\r\n"
+      "serverData[\"a\\x3Cb\"][\"SuggestedValue\"]=\"\\x3C/script>\\r\\n"
+      "\\u2028\\u2029\\uFFFD\\uFFFDx\\uFFFD\";\r\n");
+  EXPECT_EQ(str(formatPageEntry("\x83\x5C.n", "\x95\x5C\"\x83", 0, 932)),
+            "serverData[\"\\u30BD-n\"]=[];\r\n"
+            "serverData[\"\\u30BD-n\"][\"SuggestedValue\"]=\"\\u8868\\\"\\uFFFD\";\r\n"
+            "serverData[\"\\u30BD-n\"][\"IsLocked\"]=0;\r\n");
+  EXPECT_EQ(str(formatPageEntry("k", "Liv\xE9\x81\x80\x01", -1, 1252)),
+            "serverData[\"k\"]=[];\r\n"
+            "serverData[\"k\"][\"SuggestedValue\"]=\"Liv\\u00E9\\u0081\\u20AC\\u0001\";\r\n");
   EXPECT_EQ(str(formatPageEntry("k", "", -2147483647 - 1)),
             "serverData[\"k\"]=[];\r\nserverData[\"k\"][\"SuggestedValue\"]=\"\";\r\n"
             "serverData[\"k\"][\"IsLocked\"]=-2147483648;\r\n");
