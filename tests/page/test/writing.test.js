@@ -98,7 +98,7 @@ describe('host message handler', () => {
     assert.equal(await e.page.evaluate(() => onSave()), true);
     const [unedited, edited] = await e.page.evaluate(() => window.__posted.map((m) => m.text));
     const changed = edited.split('\r\n').filter((line, i) => line !== unedited.split('\r\n')[i]);
-    assert.deepEqual(changed, ['Value7=\u6771\u4eac', 'Locked1=1']);
+    assert.deepEqual(changed, ['Locked1=1', 'Value7=\u6771\u4eac']);
     await e.close();
   });
 
