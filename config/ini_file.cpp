@@ -105,6 +105,7 @@ unsigned IniFile::codePage() const {
 }
 
 void IniFile::parse(std::string_view bytes) {
+  if (codePage_ == 0) codePage_ = defaultConfigurationCodePage();
   utf16_ = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
   if (utf16_) {
     // The platform reads such a file as UTF-16 and answers the narrow functions in their code

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "platform/ansi_text.h"
 
@@ -65,6 +66,28 @@ const CodePageInfo& infoFor(unsigned codePage) {
   return *slot;
 }
 
+// Opening a converter costs far more than converting a value, so each thread keeps one per code
+// page and direction.
+Converter* cachedConverter(unsigned codePage, bool decoding) {
+  thread_local std::map<std::pair<unsigned, bool>, std::unique_ptr<Converter>> cache;
+  std::unique_ptr<Converter>& slot = cache[{codePage, decoding}];
+  if (!slot) {
+    const std::string name = iconvName(codePage);
+    slot = decoding ? std::make_unique<Converter>("UTF-16LE", name.c_str())
+                    : std::make_unique<Converter>(name.c_str(), "UTF-16LE");
+  }
+  if (!slot->ok()) return nullptr;
+  slot->reset();
+  return slot.get();
+}
+
+bool isAscii(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 void appendUnits(std::u16string& wide, const char* bytes, std::size_t count) {
   for (std::size_t i = 0; i + 1 < count; i += 2) {
     wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -80,8 +103,14 @@ int codePageToUtf16(unsigned codePage, std::string_view bytes, std::u16string& w
   wide.clear();
   const CodePageInfo& info = infoFor(codePage);
   if (!info.known) return 0;
-  Converter decoder("UTF-16LE", iconvName(codePage).c_str());
-  if (!decoder.ok()) return 0;
+  // Every Windows ANSI code page and UTF-8 read ASCII as ASCII.
+  if (isAscii(bytes)) {
+    wide.assign(bytes.begin(), bytes.end());
+    return 1;
+  }
+  Converter* converter = cachedConverter(codePage, true);
+  if (converter == nullptr) return 0;
+  Converter& decoder = *converter;
   wide.reserve(bytes.size());
   char buffer[512];
   char* in = const_cast<char*>(bytes.data());
@@ -108,11 +137,18 @@ int utf16ToCodePage(unsigned codePage, std::u16string_view wide, std::string& by
                     char substitute, std::size_t* failedAt) {
   bytes.clear();
   const CodePageInfo& info = infoFor(codePage);
-  Converter encoder(iconvName(codePage).c_str(), "UTF-16LE");
-  if (!info.known || !encoder.ok()) {
+  Converter* converter = info.known ? cachedConverter(codePage, false) : nullptr;
+  if (converter == nullptr) {
     if (failedAt != nullptr) *failedAt = 0;
     return 0;
   }
+  bool ascii = true;
+  for (const char16_t c : wide) ascii = ascii && c < 0x80;
+  if (ascii) {
+    bytes.assign(wide.begin(), wide.end());
+    return 1;
+  }
+  Converter& encoder = *converter;
   std::string units;
   units.reserve(wide.size() * 2);
   for (const char16_t c : wide) {
