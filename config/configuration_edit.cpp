@@ -118,18 +118,9 @@ class Document {
     std::size_t end;    // its line end starts here
     std::size_t next;   // the next line starts here
   };
-  struct KeyLine {
-    std::size_t line;
-    std::size_t nameStart;
-    std::size_t nameEnd;
-    bool hasEquals;
-    std::size_t valueStart;  // the value without surrounding blanks
-    std::size_t valueEnd;
-  };
   struct Section {
     std::string name;              // as spelled in the file
     std::size_t lastLine = kNone;  // the last line that is not blank, header included
-    std::unordered_map<std::string, KeyLine> keys;  // folded name: the first line of that name
   };
 
   explicit Document(std::string_view text) : text_(text) {
@@ -156,10 +147,6 @@ class Document {
   Section* section(std::string_view name) {
     const auto found = sections_.find(folded(name));
     return found == sections_.end() ? nullptr : &found->second;
-  }
-  static const KeyLine* key(const Section& section, std::string_view name) {
-    const auto found = section.keys.find(folded(name));
-    return found == section.keys.end() ? nullptr : &found->second;
   }
 
  private:
@@ -190,20 +177,6 @@ class Document {
     }
     if (current == nullptr) return;
     current->lastLine = index;
-    const std::size_t equals = content.find('=');
-    KeyLine key{index, a, b, equals != std::string_view::npos, b, b};
-    std::string_view name = content;
-    if (key.hasEquals) {
-      name = content.substr(0, equals);
-      while (!name.empty() && isBlank(name.back())) name.remove_suffix(1);
-      std::size_t vs = a + equals + 1;
-      while (vs < b && isBlank(text_[vs])) ++vs;
-      key.valueStart = vs;
-      key.valueEnd = b;
-    }
-    name = cutAtNul(name);
-    key.nameEnd = a + name.size();
-    current->keys.try_emplace(folded(name), key);
   }
 
   std::string_view text_;
@@ -293,6 +266,14 @@ class Editor {
       : input_(input), doc_(working), workCodePage_(workCodePage) {
     platform_.setCodePage(input.codePage);
     platform_.parse(input.original);
+    // Lines are found where the reader finds their keys, in the text being edited.
+    if (workCodePage == input.codePage && working.data() == input.original.data()) {
+      locator_ = &platform_;
+    } else {
+      ownLocator_.setCodePage(workCodePage);
+      ownLocator_.parse(working);
+      locator_ = &ownLocator_;
+    }
   }
 
   // Applies one edited named setting; false when its value cannot be written.
@@ -400,16 +381,20 @@ class Editor {
       newSections_.push_back(NewSection{sectionName, {key + "=" + value}});
       return;
     }
-    if (const Document::KeyLine* line = Document::key(*section, key)) {
+    IniFile::KeyView line;
+    if (locator_->findKey(sectionName.c_str(), key.c_str(), line)) {
+      const auto offset = [&](std::string_view part) {
+        return static_cast<std::size_t>(part.data() - locator_->text());
+      };
       // A line set twice (a count raised by several new records) keeps the last value.
-      const auto [slot, fresh] = lineEdits_.try_emplace(line->line, edits_.size());
-      if (!line->hasEquals) {
-        if (fresh) edits_.push_back(Edit{line->nameEnd, 0, {}});
+      const auto [slot, fresh] = lineEdits_.try_emplace(offset(line.name), edits_.size());
+      if (!line.hasValue) {
+        if (fresh) edits_.push_back(Edit{offset(line.name) + line.name.size(), 0, {}});
         edits_[slot->second].text = "=" + value;
         return;
       }
-      std::size_t from = line->valueStart;
-      std::size_t to = line->valueEnd;
+      std::size_t from = offset(line.value);
+      std::size_t to = from + line.value.size();
       const std::string_view old = doc_.text().substr(from, to - from);
       if (old.size() >= 2 && (old.front() == '"' || old.front() == '\'') &&
           old.back() == old.front()) {
@@ -464,12 +449,16 @@ class Editor {
     if (!index.built) {
       index.built = true;
       for (const int n : recordNumbers(platform_, list)) {
-        const std::string_view original =
-            platform_.readText(list.section, numbered(list.namePrefix, n).c_str());
-        if (!original.empty()) index.numbers[dotted(decoded(input_.codePage, original))] = n;
+        std::string original(
+            platform_.readText(list.section, numbered(list.namePrefix, n).c_str()));
+        std::replace(original.begin(), original.end(), '-', '.');
+        if (!original.empty()) index.numbers[std::move(original)] = n;
       }
     }
-    const auto found = index.numbers.find(dotted(name));
+    // Names compare in the original's code page; a name it cannot hold is no record of it.
+    std::string bytes;
+    if (!platform::utf16ToCodePage(input_.codePage, dotted(name), bytes)) return 0;
+    const auto found = index.numbers.find(bytes);
     return found == index.numbers.end() ? 0 : found->second;
   }
 
@@ -485,20 +474,14 @@ class Editor {
     const auto cached = spellings_.find(cacheKey);
     if (cached != spellings_.end()) return cached->second;
     std::string spelled = prefix;
-    if (Document::Section* section = doc_.section(list.section)) {
-      if (folded(prefix) == folded(list.countKey)) {
-        if (const Document::KeyLine* line = Document::key(*section, prefix)) {
-          spelled =
-              std::string(doc_.text().substr(line->nameStart, line->nameEnd - line->nameStart));
-        }
-      } else {
-        for (const int n : recordNumbers(platform_, list)) {
-          if (const Document::KeyLine* line = Document::key(*section, numbered(prefix, n))) {
-            const std::size_t digits = std::to_string(n).size();
-            spelled = std::string(
-                doc_.text().substr(line->nameStart, line->nameEnd - line->nameStart - digits));
-            break;
-          }
+    IniFile::KeyView line;
+    if (folded(prefix) == folded(list.countKey)) {
+      if (locator_->findKey(list.section, prefix, line)) spelled = std::string(line.name);
+    } else {
+      for (const int n : recordNumbers(platform_, list)) {
+        if (locator_->findKey(list.section, numbered(prefix, n).c_str(), line)) {
+          spelled = std::string(line.name.substr(0, line.name.size() - std::to_string(n).size()));
+          break;
         }
       }
     }
@@ -508,11 +491,13 @@ class Editor {
 
   struct RecordIndex {
     bool built = false;
-    std::map<std::u16string, int> numbers;
+    std::unordered_map<std::string, int> numbers;  // dotted name in the code page: last number
   };
 
   const ConfigurationEditInput& input_;
-  IniFile platform_;
+  IniFile platform_;    // the original as the platform reads it
+  IniFile ownLocator_;  // the text being edited, when that is not the original itself
+  const IniFile* locator_ = nullptr;
   Document doc_;
   unsigned workCodePage_;
   std::vector<Edit> edits_;

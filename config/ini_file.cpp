@@ -182,6 +182,18 @@ const std::string_view* IniFile::find(const char* section, const char* key) cons
   return &keys_[slot - 1].value;
 }
 
+bool IniFile::findKey(const char* section, const char* key, KeyView& out) const {
+  if (key == nullptr) return false;
+  const auto s = sections_.find(trimmed(section == nullptr ? std::string_view() : section));
+  if (s == sections_.end() || slots_.empty()) return false;
+  const std::string_view name = trimmed(key);
+  const std::uint32_t slot = slots_[slotFor(keyHash(s->second, name), s->second, name)].key;
+  if (slot == 0) return false;
+  const Key& k = keys_[slot - 1];
+  out = KeyView{k.name, k.value, k.present};
+  return true;
+}
+
 std::vector<std::string_view> IniFile::keyNames(const char* section) const {
   std::vector<std::string_view> names;
   const auto s = sections_.find(trimmed(section == nullptr ? std::string_view() : section));

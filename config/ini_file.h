@@ -74,6 +74,16 @@ class IniFile {
   }
   static std::string_view unquoted(std::string_view value);
 
+  // Where the reader finds a key: its name and its value (empty, and hasValue false, on a line
+  // without '='), as views into the text parsed (text()); false when it finds none.
+  struct KeyView {
+    std::string_view name;
+    std::string_view value;
+    bool hasValue = false;
+  };
+  bool findKey(const char* section, const char* key, KeyView& out) const;
+  const char* text() const { return bytes_.data(); }
+
   // readString's answer without a copy: a view into the file's text or into defaultValue, valid
   // while both live.
   std::string_view readText(const char* section, const char* key,
