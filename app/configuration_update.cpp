@@ -35,7 +35,7 @@ int buildInstallerConfiguration(const PathName& workspace, const PathName& worki
   input.editorCodePage = platform::editorTextCodePage();
   ConfigurationEditOutcome outcome;
   if (!applyEditorResult(input, outcome)) {
-    refused = outcome.refused;
+    refused = "Setting \"" + outcome.refused + "\", code page " + std::to_string(input.codePage);
     return 0;
   }
   bytes = std::move(outcome.text);

@@ -17,6 +17,6 @@ inline constexpr char kUneditedConfigurationName[] = "kxunedited.ini";
 // Makes the new configuration from Workspace\kxenterprise.ini (the installer's), the editor's
 // Workspace\cfadmin\kxenterprise.ini and, when present, its unedited twin. 1 with the bytes; 0 when
 // a file cannot be read or an edited value cannot be written in the code page, `refused` then
-// naming the setting.
+// naming the setting and the code page.
 int buildInstallerConfiguration(const PathName& workspace, const PathName& workingCopy,
                                 std::string& bytes, std::string& refused);

@@ -16,9 +16,9 @@ constexpr Message kMessages[] = {
      "Could not generate player.\nPlease contact your system administrator."},
     {message_id::kInstallerNotFound, "Kestrix Enterprise Installer file not found."},
     {message_id::kValueNotInCodePage,
-     "The value of %s has a character that the code page of the installer's configuration "
-     "cannot hold, so the player was not generated.\nChange the value, or name the code page "
-     "with the setting KESTRIX_CODEPAGE."},
+     "A value has a character that the code page of the installer's configuration cannot hold, "
+     "so the player was not generated.\nChange the value, or name the code page with the "
+     "setting KESTRIX_CODEPAGE."},
     {message_id::kSucceededTitle, "Succeeded"},
     {message_id::kPlayerGenerated, "Player Generated!"},
     {message_id::kExecutableFilter, "Player Executable File (*.exe)|*.exe|"},

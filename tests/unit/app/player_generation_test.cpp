@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include "app_test_support.h"
 #include "platform/ansi_text.h"
 #include "scripted_shell.h"
@@ -127,7 +130,8 @@ TEST_F(GenerationTest, AValueTheCodePageCannotHoldIsRefusedNamingTheSetting) {
   // A Cyrillic letter cannot be written in 1252, the code page of these installers.
   prepare("installer_full.exe", "[setup]\r\nHomePage=\xD0\x96\r\n");
   const std::string before = readFile(workingCopy());
-  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 20 \"HomePage\""}));
+  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 20"}));
+  EXPECT_EQ(shell_.reasons.back(), "Setting \"HomePage\", code page 1252");
   EXPECT_FALSE(fs::exists(destination("refused.exe")));
   EXPECT_TRUE(readFile(workingCopy()) == before);
   // Naming another code page lets it through, written in that code page.
@@ -164,17 +168,32 @@ TEST_F(GenerationTest, AnExistingDestinationIsReplacedWhole) {
   EXPECT_TRUE(readFile(destination("old.exe")) == readFile(workingCopy()));
 }
 
-TEST_F(GenerationTest, AFailedCopyIsReportedAndKeepsWhatWasThere) {
+TEST_F(GenerationTest, AFailedCopyIsReportedWithItsReasonAndKeepsWhatWasThere) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
   EXPECT_EQ(generateTo(temp_.path() / "no-such-folder" / "x.exe"), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find("no-such-folder"), std::string::npos);
   // A folder in the destination's place cannot be replaced by the file.
   fs::create_directories(destination("taken.exe") / "inside");
   EXPECT_EQ(generateTo(destination("taken.exe")), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find(destination("taken.exe").string()), std::string::npos);
   EXPECT_TRUE(fs::is_directory(destination("taken.exe") / "inside"));
-  for (const auto& entry : temp_.entries()) {
-    EXPECT_EQ(entry.string().find(".kxpart"), std::string::npos) << "no temporary file is left";
-  }
+  std::vector<fs::path> left = temp_.entries();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<fs::path>{"taken.exe", "~kxent"})) << "no temporary file is left";
 }
+
+#ifndef _WIN32
+TEST_F(GenerationTest, LinksPlantedBesideTheWorkingCopyOrTheDestinationAreNeverWrittenThrough) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
+  const fs::path victim = temp_.path() / "victim.txt";
+  writeFile(victim, "the user's own file");
+  fs::create_symlink(victim, destination("player.exe.kxpart"));
+  fs::create_symlink(victim, workspace() / "playinst.exe.kxnew");
+  EXPECT_EQ(generateTo(destination("player.exe")), (Log{"success 51"}));
+  EXPECT_EQ(readFile(victim), "the user's own file");
+  EXPECT_EQ(string300(destination("player.exe")), u" /s");
+}
+#endif
 
 TEST_F(GenerationTest, ADestinationInsideTheWorkspaceIsRefusedBecauseItWouldBeDeleted) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
@@ -203,6 +222,19 @@ TEST(FolderContainment, PathsInsideAndOutside) {
   EXPECT_EQ(isInsideFolder(ws.string().c_str(), ws.string().c_str()), 1);
   EXPECT_EQ(isInsideFolder((temp.path() / "wsx.exe").string().c_str(), ws.string().c_str()), 0);
   EXPECT_EQ(isInsideFolder((ws / ".." / "c.exe").string().c_str(), ws.string().c_str()), 0);
+
+  // Other spellings of the same folder: all capitals where the file system ignores letter case
+  // (as Windows does), and a link to it.
+  std::string upper = ws.string();
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(isInsideFolder((fs::path(upper) / "PLAYER.EXE").string().c_str(), ws.string().c_str()),
+            fs::exists(upper) ? 1 : 0);
+  std::error_code error;
+  fs::create_directory_symlink(ws, temp.path() / "link", error);
+  if (!error) {
+    EXPECT_EQ(
+        isInsideFolder((temp.path() / "link" / "d.exe").string().c_str(), ws.string().c_str()), 1);
+  }
 }
 
 }  // namespace

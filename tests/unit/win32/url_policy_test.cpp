@@ -1,10 +1,15 @@
 // Which pages the host lets do everything: only its own page, the file URLs inside the Workspace.
 // Every other URL keeps the control's own zone rules.
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <string>
 
+#include "base/path_name.h"
 #include "browser/win32/win32_browser_host.h"
 #include "browser/win32/workspace_url.h"
 
@@ -95,6 +100,37 @@ TEST(WorkspaceUrl, WorkspaceWrittenWithTrailingOrForwardSeparatorsOrAsAShare) {
   EXPECT_EQ(isInsideWorkspaceUrl("file://C:/Temp/ws/index.html", "\\"), 0);
   // A query is not part of the file's path, so steps in it do not move the page.
   EXPECT_EQ(isInsideWorkspaceUrl("file://C:/Temp/ws/index.html?a=../..", "C:\\Temp\\ws"), 1);
+}
+
+TEST(WorkspaceUrl, TheAddressOfAPageUnderAnAwkwardFolderNameLeadsBackToThePage) {
+  char temp[MAX_PATH + 1] = {};
+  ASSERT_NE(::GetTempPathA(MAX_PATH, temp), 0u);
+  // A letter beyond ASCII, as the ANSI code page writes it (left out where it has none).
+  char accent[8] = {};
+  BOOL lossy = FALSE;
+  ::WideCharToMultiByte(CP_ACP, 0, L"\u00e9", 1, accent, sizeof accent - 1, nullptr, &lossy);
+  const std::string parent = std::string(temp) + "a #1 %41 " + (lossy ? "" : accent) + "&" +
+                             std::to_string(::GetCurrentProcessId());
+  const std::string workspace = parent + "\\~kxent";
+  ASSERT_TRUE(::CreateDirectoryA(parent.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA(workspace.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA((workspace + "\\cfadmin").c_str(), nullptr));
+  const PathName page = PathName(workspace.c_str()).join("cfadmin").join("index.html");
+  std::ofstream(page.text()) << "<html></html>";
+
+  const std::string url = page.toFileUrl().text();
+  EXPECT_EQ(url.rfind("file:///", 0), 0u) << url;
+  EXPECT_NE(url.find("/a%20%231%20%2541%20"), std::string::npos) << url;
+  EXPECT_EQ(url.find_first_of(" #?\\"), std::string::npos) << url;
+  // The system's own reading of the address is the page's path.
+  char back[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  ASSERT_EQ(::PathCreateFromUrlA(url.c_str(), back, &size, 0), S_OK) << url;
+  EXPECT_STREQ(back, page.text());
+  EXPECT_EQ(isInsideWorkspaceUrl(url.c_str(), workspace.c_str()), 1) << url;
+
+  std::error_code error;
+  std::filesystem::remove_all(parent, error);
 }
 
 }  // namespace

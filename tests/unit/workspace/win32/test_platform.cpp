@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace test_platform {
 
@@ -30,6 +33,53 @@ RefusedEntry::~RefusedEntry() {
 }
 
 void runAsOrdinaryUser(const std::function<void()>& body) { body(); }
+
+struct RivalCreator::State {
+  std::atomic<bool> stop{false};
+  // Held while the rival makes a folder with its marker, and while it removes them.
+  std::mutex busy;
+  std::thread thread;
+};
+
+namespace {
+
+constexpr char kMarker[] = "\\rival";
+
+}  // namespace
+
+RivalCreator::RivalCreator(const std::string& folder, const std::vector<std::string>& names)
+    : state_(std::make_unique<State>()) {
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(folder + "\\" + name);
+  state_->thread = std::thread([paths, state = state_.get()] {
+    while (!state->stop) {
+      for (const std::string& path : paths) {
+        const std::lock_guard<std::mutex> hold(state->busy);
+        if (!::CreateDirectoryA(path.c_str(), nullptr)) continue;
+        const HANDLE marker = ::CreateFileA((path + kMarker).c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (marker != INVALID_HANDLE_VALUE) ::CloseHandle(marker);
+      }
+      for (const std::string& path : paths) {
+        const std::lock_guard<std::mutex> hold(state->busy);
+        if (::DeleteFileA((path + kMarker).c_str())) ::RemoveDirectoryA(path.c_str());
+      }
+    }
+  });
+}
+
+RivalCreator::~RivalCreator() {
+  state_->stop = true;
+  state_->thread.join();
+}
+
+bool RivalCreator::isOurPrivateFolder(const std::string& path) const {
+  const std::lock_guard<std::mutex> hold(state_->busy);
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+         ::GetFileAttributesA((path + kMarker).c_str()) == INVALID_FILE_ATTRIBUTES;
+}
 
 std::string makeScratchFolder() {
   char base[MAX_PATH + 1] = {};
