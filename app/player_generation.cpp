@@ -19,8 +19,8 @@ constexpr int kInstallModeString = 300;
 
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
-// the working copy keeps none of them.
-int applyEdits(const PathName& workingCopy, const PathName& configuration) {
+// the working copy keeps none of them, and `reason` says why.
+int applyEdits(const PathName& workingCopy, const PathName& configuration, std::string& reason) {
   IniFile ini;
   if (!ini.load(configuration)) return 0;
   ResourceEditSet edits(workingCopy);
@@ -40,7 +40,9 @@ int applyEdits(const PathName& workingCopy, const PathName& configuration) {
   }
 
   if (!replaceResourceFromFile(edits, "KXECONFIG", configuration)) return 0;
-  return edits.commit(0);
+  if (edits.commit(0)) return 1;
+  reason = edits.reason();
+  return 0;
 }
 
 bool isSeparator(char c) { return c == '/' || c == platform::pathSeparator(); }
@@ -99,12 +101,11 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
   }
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
-  // would be lost.
-  // The copy replaces the destination in one step: a copy that could not be made whole leaves
-  // what was there, and its reason is shown.
+  // would be lost. The copy replaces the destination in one step: a copy that could not be made
+  // whole leaves what was there, and its reason is shown.
   std::string reason;
   if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workingCopy, configuration) ||
+      !applyEdits(workingCopy, configuration, reason) ||
       !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
     shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
     return;

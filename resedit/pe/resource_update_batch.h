@@ -24,6 +24,8 @@ class ResourceUpdateBatch {
 
   // Where a commit would put the resources (for tests and diagnostics); valid after an update.
   Placement plannedPlacement();
+  // Why the last plan or commit was refused for the overlay's payload; empty otherwise.
+  const std::string& refusalReason() const { return reason_; }
 
   // Why begin or end failed, or why the planned placement is not the first choice; a short text
   // such as "a base relocation patches bytes there in a section that would move".
