@@ -6,6 +6,7 @@
 
 #include "app/installer_resources.h"
 #include "app/message_table.h"
+#include "app/quicktime_preferences.h"
 #include "base/shared_string.h"
 #include "config/ini_file.h"
 #include "platform/file_io.h"
@@ -26,16 +27,15 @@ std::filesystem::path resolved(const char* path) {
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
 // the working copy keeps none of them.
-int applyEdits(const PathName& workingCopy, const PathName& configuration) {
-  IniFile ini;
-  if (!ini.load(configuration)) return 0;
+int applyEdits(const PathName& workingCopy, const PathName& configuration, const IniFile& ini,
+               const QuickTimePreferences& quickTime) {
   ResourceEditSet edits(workingCopy);
 
-  if (ini.readInt("qt_preferences", "ApplyQTPrefs", 0) != 0) {
-    const PathName preferences(ini.readString("qt_preferences", "QuickTimeLocation", ""));
-    // A preferences file that is missing or unreadable is passed over, as is an installer
-    // without a "QTPREF" resource.
-    if (isExistingFile(preferences)) replaceResourceFromFile(edits, "QTPREF", preferences);
+  // An installer without a "QTPREF" resource gains none.
+  if (quickTime.wanted) {
+    edits.replaceResource(reinterpret_cast<const unsigned char*>(quickTime.bytes.data()),
+                          static_cast<std::uint32_t>(quickTime.bytes.size()),
+                          SharedString("QTPREF"), SharedString("BINARY"), AnyLanguage, 0);
   }
 
   // An installer without the string block keeps none; other modes leave the switch as it is.
@@ -76,6 +76,11 @@ int copyReplacingSafely(const PathName& source, const PathName& destination) {
 }
 
 void generatePlayer(Shell& shell, const char* workspacePath) {
+  QuickTimeConsent consent;
+  generatePlayer(shell, workspacePath, consent);
+}
+
+void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent) {
   const SharedString destination = shell.chooseSaveFile();
   if (destination.empty()) return;
 
@@ -87,10 +92,20 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
     return;
   }
 
+  IniFile ini;
+  if (!ini.load(configuration)) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1);
+    return;
+  }
+  // Read before anything is written: a file the administrator declines or that cannot be read
+  // leaves the working copy and the destination as they were.
+  QuickTimePreferences quickTime;
+  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return;
+
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost.
   if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workingCopy, configuration) ||
+      !applyEdits(workingCopy, configuration, ini, quickTime) ||
       !copyReplacingSafely(workingCopy, PathName(destination))) {
     shell.showMessage(message_id::kCouldNotGenerate, 1);
     return;

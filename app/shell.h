@@ -41,6 +41,13 @@ class Shell {
   // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded".
   virtual void showMessage(int messageId, int failure) = 0;
 
+  // showMessage with `argument` in place of the text's "%s".
+  virtual void showMessageWith(int messageId, const char* argument, int failure) = 0;
+
+  // A modal question box with Yes and No, owned as showMessage's boxes are and titled "Confirm":
+  // the text of `messageId` with `argument` in place of its "%s". 1 for Yes.
+  virtual int askYesNo(int messageId, const char* argument) = 0;
+
   // The platform's browser host; the workflow creates its window, fills in its texts, shows it
   // and runs its loop.
   virtual std::unique_ptr<BrowserHost> createBrowserHost() = 0;

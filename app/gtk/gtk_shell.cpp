@@ -1,5 +1,6 @@
 #include "app/gtk/gtk_shell.h"
 
+#include <string>
 
 #include "app/gtk/gtk_file_choosers.h"
 #include "app/gtk/gtk_installer_dialog.h"
@@ -27,6 +28,15 @@ gboolean onSplashDrawn(GtkWidget*, cairo_t*, gpointer wait) {
 gboolean onSplashPaintLimit(gpointer wait) {
   static_cast<PaintWait*>(wait)->gaveUp = 1;
   return G_SOURCE_REMOVE;
+}
+
+// A message text with its one "%s" replaced by the argument.
+std::string withArgument(int messageId, const char* argument) {
+  const char* found = messageText(messageId);
+  std::string text = found != nullptr ? found : "";
+  const std::size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, argument != nullptr ? argument : "");
+  return text;
 }
 
 }  // namespace
@@ -94,15 +104,27 @@ int GtkShell::runInstallerDialog(InstallerDialogModel& model) {
 
 SharedString GtkShell::chooseSaveFile() { return chooseDestinationFile(owner()); }
 
-void GtkShell::showMessage(int messageId, int failure) {
-  const char* text = messageText(messageId);
+void GtkShell::showMessage(int messageId, int failure) { showMessageWith(messageId, "", failure); }
+
+void GtkShell::showMessageWith(int messageId, const char* argument, int failure) {
+  const std::string text = withArgument(messageId, argument);
   GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL,
                                           failure ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO,
-                                          GTK_BUTTONS_OK, "%s", text != nullptr ? text : "");
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
   const int title = failure ? message_id::kErrorTitle : message_id::kSucceededTitle;
   gtk_window_set_title(GTK_WINDOW(box), messageText(title));
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
+}
+
+int GtkShell::askYesNo(int messageId, const char* argument) {
+  const std::string text = withArgument(messageId, argument);
+  GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
+                                          GTK_BUTTONS_YES_NO, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(box), messageText(message_id::kConfirmTitle));
+  const int answer = gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+  return answer == GTK_RESPONSE_YES ? 1 : 0;
 }
 
 std::unique_ptr<BrowserHost> GtkShell::createBrowserHost() {

@@ -17,6 +17,8 @@ class GtkShell : public Shell {
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
   void showMessage(int messageId, int failure) override;
+  void showMessageWith(int messageId, const char* argument, int failure) override;
+  int askYesNo(int messageId, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
  private:

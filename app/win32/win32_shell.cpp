@@ -49,10 +49,23 @@ SharedString Win32Shell::chooseSaveFile() {
 }
 
 void Win32Shell::showMessage(int messageId, int failure) {
+  showMessageWith(messageId, "", failure);
+}
+
+void Win32Shell::showMessageWith(int messageId, const char* argument, int failure) {
   const std::string title =
       loadMessage(module_, failure ? message_id::kErrorTitle : message_id::kSucceededTitle);
-  const std::string text = formatMessage(loadMessage(module_, messageId), "");
+  const std::string text = formatMessage(loadMessage(module_, messageId), argument);
   ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_OK);
+}
+
+int Win32Shell::askYesNo(int messageId, const char* argument) {
+  const std::string title = loadMessage(module_, message_id::kConfirmTitle);
+  const std::string text = formatMessage(loadMessage(module_, messageId), argument);
+  return ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) ==
+                 IDYES
+             ? 1
+             : 0;
 }
 
 std::unique_ptr<BrowserHost> Win32Shell::createBrowserHost() {

@@ -22,6 +22,8 @@ class Win32Shell final : public Shell {
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
   void showMessage(int messageId, int failure) override;
+  void showMessageWith(int messageId, const char* argument, int failure) override;
+  int askYesNo(int messageId, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
   // Dialog 137 reports itself when it opens, so that boxes shown meanwhile belong to it.

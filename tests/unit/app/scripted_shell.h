@@ -44,13 +44,29 @@ class ScriptedShell : public Shell {
     log.push_back((failure ? "error " : "success ") + std::to_string(messageId));
   }
 
+  void showMessageWith(int messageId, const char* argument, int failure) override {
+    log.push_back((failure ? "error " : "success ") + std::to_string(messageId) + " " + argument);
+  }
+
+  std::deque<int> yesNoAnswers;  // 1 for Yes; none left answers No
+  int askYesNo(int messageId, const char* argument) override {
+    log.push_back("question " + std::to_string(messageId) + " " + argument);
+    if (yesNoAnswers.empty()) return 0;
+    const int answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+  }
+
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
   // The entries of the log that are messages, in order.
   std::vector<std::string> messages() const {
     std::vector<std::string> out;
     for (const auto& entry : log) {
-      if (entry.rfind("error ", 0) == 0 || entry.rfind("success ", 0) == 0) out.push_back(entry);
+      if (entry.rfind("error ", 0) == 0 || entry.rfind("success ", 0) == 0 ||
+          entry.rfind("question ", 0) == 0) {
+        out.push_back(entry);
+      }
     }
     return out;
   }
