@@ -181,7 +181,8 @@ void GtkBrowserHost::showAndNavigateImpl(const char*) {
   if (window_ == nullptr) return;
   if (view_ == nullptr) embedView();
   gtk_widget_show_all(GTK_WIDGET(window_));
-  if (filterSetup_ != nullptr) return;
+  // Without a Workspace there is no page to show.
+  if (filterSetup_ != nullptr || workspacePath()[0] == '\0') return;
   // The page is loaded only once the filter that keeps every load local is in place. The
   // compiled filter is kept in the Workspace, which is removed with everything in it.
   filterSetup_ = g_cancellable_new();
