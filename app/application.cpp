@@ -14,6 +14,14 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
   std::unique_ptr<FolderObject> workspace(new (std::nothrow) FolderObject);
   if (!workspace) return -1;
 
+  // A program told to end (a signal, the session ending) takes its Workspace with it. Until the
+  // preparation has finished the request waits, since only the main thread acts on it.
+  struct TerminationWatch {
+    Shell& shell;
+    ~TerminationWatch() { shell.watchTermination(nullptr); }
+  } watch{shell};
+  shell.watchTermination([&workspace] { workspace->removeTree(1); });
+
   shell.showSplash();
   {
     // The main thread blocks without pumping messages; the splash stays as painted.

@@ -1,5 +1,7 @@
 #include "app/installer_import.h"
 
+#include <string>
+
 #include "app/message_table.h"
 #include "base/path_name.h"
 #include "config/page_data.h"
@@ -15,14 +17,21 @@ int InstallerImport::next(const char* pathText) {
     return 0;
   }
 
+  // The configuration is taken from the copy, not from the chosen file, and only once the copy is
+  // whole: the working copy and the page then always belong to the same installer, and an
+  // installer that cannot be copied is refused with the Workspace as it was.
   const PathName workspace(workspacePath_);
-  if (!importInstallerConfiguration(installer, workspace.join("kxenterprise.ini"))) {
+  const PathName workingCopy = workspace.join("playinst.exe");
+  std::string reason;
+  if (!platform::copyFile(installer.text(), workingCopy.text(), &reason)) {
+    shell_.showMessage(message_id::kNotAnInstaller, 1, reason);
+    return 0;
+  }
+  if (!importInstallerConfiguration(workingCopy, workspace.join("kxenterprise.ini"))) {
+    platform::removeFile(workingCopy.text());
     shell_.showMessage(message_id::kNotAnInstaller, 1);
     return 0;
   }
-
   writePageData(workspace);
-  // A failed copy is reported later, by generation, which finds no working copy.
-  platform::copyFile(installer.text(), workspace.join("playinst.exe").text(), 0);
   return 1;
 }

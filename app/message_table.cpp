@@ -18,7 +18,7 @@ constexpr Message kMessages[] = {
     {message_id::kConfirmQuickTime,
      "Build this QuickTime preferences file into the installer?\n\n%s"},
     {message_id::kQuickTimeUnreadable,
-     "The QuickTime preferences file could not be read:\n%s\n\nNo player was generated."},
+     "The QuickTime preferences file could not be read. No player was generated."},
     {message_id::kConfirmTitle, "Confirm"},
     {message_id::kSucceededTitle, "Succeeded"},
     {message_id::kPlayerGenerated, "Player Generated!"},

@@ -1,28 +1,22 @@
 #include "app/player_generation.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "app/installer_resources.h"
 #include "app/message_table.h"
 #include "app/quicktime_preferences.h"
+#include "base/double_byte.h"
 #include "base/shared_string.h"
 #include "config/ini_file.h"
 #include "platform/file_io.h"
+#include "platform/file_system.h"
+#include "platform/path_rules.h"
 #include "resedit/language_match.h"
 
 namespace {
 
 // Text 300 of the installer: the switch its setup program is started with.
 constexpr int kInstallModeString = 300;
-
-std::filesystem::path resolved(const char* path) {
-  std::error_code error;
-  std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::path(path), error);
-  if (error) p = std::filesystem::absolute(std::filesystem::path(path), error);
-  return p.lexically_normal();
-}
 
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
@@ -49,30 +43,47 @@ int applyEdits(const PathName& workingCopy, const PathName& configuration, const
   return edits.commit(0);
 }
 
+bool isSeparator(char c) { return c == '/' || c == platform::pathSeparator(); }
+
+// The last byte of the path that is a separator of its own (a double-byte character's trail byte
+// never is), or npos.
+std::size_t lastSeparator(const std::string& path) {
+  std::size_t found = std::string::npos;
+  const char* text = path.c_str();
+  for (const char* p = text; *p != '\0'; p = nextChar(p)) {
+    if (nextChar(p) == p + 1 && isSeparator(*p)) found = static_cast<std::size_t>(p - text);
+  }
+  return found;
+}
+
 }  // namespace
 
 int isInsideFolder(const char* path, const char* folder) {
-  const std::filesystem::path p = resolved(path);
-  const std::filesystem::path f = resolved(folder);
-  auto pi = p.begin();
-  for (auto fi = f.begin(); fi != f.end(); ++fi, ++pi) {
-    if (fi->empty()) continue;  // a trailing separator
-    if (pi == p.end() || *pi != *fi) return 0;
+  platform::FileIdentity target;
+  if (path == nullptr || folder == nullptr || !platform::fileIdentity(folder, target)) return 0;
+  // The deepest part of the path that exists, then each folder above it as the system resolves
+  // "..", are compared with the folder by identity: another spelling of the same place (letter
+  // case, a short name, a link) is still inside, and no ".." step is taken on faith.
+  std::string current = path;
+  platform::FileIdentity identity;
+  // Only a folder has a ".." of its own: a file's folder is found by dropping its name.
+  while (!platform::fileIdentity((current + platform::pathSeparator() + ".").c_str(), identity)) {
+    while (current.size() > 1 && isSeparator(current.back())) current.pop_back();
+    const std::size_t separator = lastSeparator(current);
+    if (separator == std::string::npos || separator + 1 == current.size()) return 0;
+    // The separator stays when it ends a root ("/", "C:\\"), so that the root is asked too.
+    const bool endsRoot = separator == 0 || (separator == 2 && current[1] == ':');
+    current.resize(endsRoot ? separator + 1 : separator);
   }
-  return 1;
-}
-
-int copyReplacingSafely(const PathName& source, const PathName& destination) {
-  const SharedString temporary = concat(destination.asString(), ".kxpart");
-  if (!platform::copyFile(source.text(), temporary.text(), 0)) {
-    platform::removeFile(temporary.text());
-    return 0;
+  for (;;) {
+    if (identity == target) return 1;
+    if (!isSeparator(current.back())) current += platform::pathSeparator();
+    current += "..";
+    platform::FileIdentity parent;
+    // The root is its own parent.
+    if (!platform::fileIdentity(current.c_str(), parent) || parent == identity) return 0;
+    identity = parent;
   }
-  if (!platform::renameReplacing(temporary.text(), destination.text())) {
-    platform::removeFile(temporary.text());
-    return 0;
-  }
-  return 1;
 }
 
 void generatePlayer(Shell& shell, const char* workspacePath) {
@@ -104,10 +115,13 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost.
+  // The copy replaces the destination in one step: a copy that could not be made whole leaves
+  // what was there, and its reason is shown.
+  std::string reason;
   if (isInsideFolder(destination.text(), workspacePath) ||
       !applyEdits(workingCopy, configuration, ini, quickTime) ||
-      !copyReplacingSafely(workingCopy, PathName(destination))) {
-    shell.showMessage(message_id::kCouldNotGenerate, 1);
+      !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
     return;
   }
   shell.showMessage(message_id::kPlayerGenerated, 0);

@@ -12,9 +12,6 @@
 void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent);
 void generatePlayer(Shell& shell, const char* workspacePath);
 
-// Copies source to destination through a temporary file beside the destination, so that a failed
-// copy never leaves a damaged file where the destination was. 1 on success.
-int copyReplacingSafely(const PathName& source, const PathName& destination);
-
-// 1 when `path` lies inside `folder` (or is the folder itself), after resolving both.
+// 1 when `path` lies inside the existing `folder` (or is the folder itself): the path or a folder
+// above it is the very folder, however either is spelled.
 int isInsideFolder(const char* path, const char* folder);

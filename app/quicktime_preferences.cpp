@@ -21,7 +21,7 @@ int loadQuickTimePreferences(Shell& shell, QuickTimeConsent& consent, const IniF
   const bool regular = !path.empty() && std::filesystem::is_regular_file(file, error);
   const auto size = regular ? std::filesystem::file_size(file, error) : 0;
   if (!regular || error) {
-    shell.showMessageWith(message_id::kQuickTimeUnreadable, path.c_str(), 1);
+    shell.showMessage(message_id::kQuickTimeUnreadable, 1, path);
     return 0;
   }
   if (!consent.allows(path)) {
@@ -30,7 +30,7 @@ int loadQuickTimePreferences(Shell& shell, QuickTimeConsent& consent, const IniF
     consent.grant(path);
   }
   if (!platform::readWholeFile(path.c_str(), preferences.bytes)) {
-    shell.showMessageWith(message_id::kQuickTimeUnreadable, path.c_str(), 1);
+    shell.showMessage(message_id::kQuickTimeUnreadable, 1, path);
     return 0;
   }
   return 1;

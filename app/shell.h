@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "base/shared_string.h"
 #include "browser/browser_host.h"
@@ -38,11 +40,10 @@ class Shell {
   virtual SharedString chooseSaveFile() = 0;
 
   // A modal box with an OK button, owned by the open dialog or else by the host window; the
-  // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded".
-  virtual void showMessage(int messageId, int failure) = 0;
-
-  // showMessage with `argument` in place of the text's "%s".
-  virtual void showMessageWith(int messageId, const char* argument, int failure) = 0;
+  // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded". A `reason` that is
+  // not empty (the file and what the system said about it) is shown below the message's text.
+  virtual void showMessage(int messageId, int failure, const std::string& reason) = 0;
+  void showMessage(int messageId, int failure) { showMessage(messageId, failure, std::string()); }
 
   // A modal question box with Yes and No, owned as showMessage's boxes are and titled "Confirm":
   // the text of `messageId` with `argument` in place of its "%s". 1 for Yes.
@@ -51,4 +52,9 @@ class Shell {
   // The platform's browser host; the workflow creates its window, fills in its texts, shows it
   // and runs its loop.
   virtual std::unique_ptr<BrowserHost> createBrowserHost() = 0;
+
+  // From now on, when the system asks the program to end (SIGINT, SIGTERM or SIGHUP; on Windows
+  // the console closing, log-off or shut-down), `handler` runs on the main thread, never inside a
+  // signal handler, and the program then ends. An empty handler stops watching.
+  virtual void watchTermination(std::function<void()> handler) = 0;
 };

@@ -16,7 +16,9 @@ class PathName {
   // The path, the platform's separator unless the path already ends in '\' or '/', then part.
   PathName join(const char* part) const;
 
-  // "file://" followed by the path with every '\' turned into '/'; empty for an empty path.
+  // The file URI of the path: separators written as '/', every byte outside the unreserved
+  // characters percent-encoded (a drive letter keeps its colon: file:///C:/...), a UNC server as
+  // the host. Empty for an empty path.
   SharedString toFileUrl() const;
 
  private:

@@ -88,5 +88,11 @@ inline SharedString operator+(const SharedString& a, char b) { return concat(a, 
 
 // printf-style formatting into target, replacing its contents. Texts longer than 512 characters
 // are never cut: the target grows to hold them.
-void formatString(SharedString& target, const char* format, ...)
-    __attribute__((format(gnu_printf, 2, 3)));
+// MinGW's printf attribute means the Microsoft runtime's; gnu_printf, which clang does not know,
+// matches the C99 formatting we use.
+#if defined(__clang__)
+#define KX_FORMAT_CHECK(index, first) __attribute__((format(printf, index, first)))
+#else
+#define KX_FORMAT_CHECK(index, first) __attribute__((format(gnu_printf, index, first)))
+#endif
+void formatString(SharedString& target, const char* format, ...) KX_FORMAT_CHECK(2, 3);

@@ -63,6 +63,17 @@ int BrowserHost::onWriteFile(const char* name, const char* text) {
   return 1;
 }
 
+std::string BrowserHost::pageLoadFailureMessage(const char* reason) const {
+  const PathName page = PathName(workspacePath_).join("cfadmin").join("index.html");
+  std::string message = "The preference editor page could not be shown:\n";
+  message += page.text();
+  if (reason != nullptr && *reason != '\0') {
+    message += "\n\n";
+    message += reason;
+  }
+  return message;
+}
+
 BrowserHost::Geometry BrowserHost::geometryForScreen(int screenWidth, int screenHeight) {
   const int width = (2 * screenWidth) / 3;
   const int height = (2 * screenHeight) / 3;

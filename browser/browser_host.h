@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 // The window that shows the preference editor page. The portable part decides what happens on
 // each event the HTML view reports; each backend (browser/gtk, browser/win32) only says how the
@@ -50,6 +51,9 @@ class BrowserHost {
   int onNewWindow() { return 1; }
   // A navigation failed: the view goes on to its own error page (returns 0: do not cancel).
   int onNavigateError() { return 0; }
+  // What the user is told when the page itself could not be shown: its path and the view's
+  // reason. The backend then closes its window, so that the run ends and the Workspace goes.
+  std::string pageLoadFailureMessage(const char* reason) const;
   // The page writes its configuration through the host (views without a scripting file object):
   // `name` is written beside the page, the text followed by CR LF. 1 when written; a name that
   // is not a plain file name is refused.

@@ -9,6 +9,16 @@ if(KX_SANITIZE)
   target_link_options(kx_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(KX_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "The fuzz targets need clang's libFuzzer: configure with the fuzz preset")
+  endif()
+  # Every library is instrumented for coverage; only the fuzz targets link libFuzzer's main.
+  target_compile_options(kx_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                              -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(kx_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 if(WIN32)
   # Windows programs ship as single files: no MinGW runtime DLLs beside them.
   target_link_options(kx_options INTERFACE -static -static-libgcc -static-libstdc++)

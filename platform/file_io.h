@@ -5,18 +5,23 @@
 
 namespace platform {
 
-// Whole-file services. Each returns 1 on success and 0 on failure; none reports more.
+// Whole-file services. Each returns 1 on success and 0 on failure; those that write say why in
+// `reason` when one is given (the file and the system's own words).
 
 // Reads every byte of the file into `bytes` (replacing its contents).
 int readWholeFile(const char* path, std::string& bytes);
 
-// Creates or truncates the file and writes all `size` bytes; 1 only when every byte was written.
-int writeWholeFile(const char* path, const void* data, std::size_t size);
+// Gives the file exactly these `size` bytes, replacing it in one step (a ReplacementFile): 1 only
+// when every byte was written and the file took its place; otherwise the file is as it was.
+int writeWholeFile(const char* path, const void* data, std::size_t size,
+                   std::string* reason = nullptr);
 
-// Copies a file byte for byte; with failIfExists 0 an existing target is replaced.
-int copyFile(const char* source, const char* target, int failIfExists);
+// Copies a file byte for byte over `target` in one step (a ReplacementFile). A copy that could
+// not be made whole (a full disk, a read error) fails and leaves the target as it was.
+int copyFile(const char* source, const char* target, std::string* reason = nullptr);
 
-// Renames source over target in one step, replacing an existing target (same folder).
+// Renames source over target in one step, replacing an existing target (same folder). A target
+// that another program holds open for a moment (as scanners do) is tried again for up to ~2 s.
 int renameReplacing(const char* source, const char* target);
 
 // Deletes a file; 1 when it is gone.

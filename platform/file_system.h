@@ -8,8 +8,21 @@ namespace platform {
 // Creates the last component of `path` only; 1 on success.
 int createFolder(const char* path);
 
+// Creates `path` as a new folder that only this user may enter, and then checks that what stands
+// at `path` is that folder: a folder, not a link, owned by this user. 1 only when this call made
+// it; 0 when the name was taken (whoever took it, an existing folder included), the parent is
+// missing or the check fails. Used where another user might be making the same name at the same
+// moment, as in a shared temporary folder.
+int createPrivateFolder(const char* path);
+
 // Removes an empty folder; 1 on success.
 int removeFolder(const char* path);
+
+// Removes the folder `path` and everything in it without ever following a link: a link found
+// inside, or standing at `path` itself, is removed as a link and its target is left alone;
+// read-only files go too. An entry whose deletion is refused stays, and so does every folder above
+// it. 1 when nothing is left at `path`.
+int removeFolderTree(const char* path);
 
 // Removes a symbolic link, junction or other reparse point itself, never what it points to;
 // 1 on success.
@@ -21,6 +34,17 @@ enum class DeleteOutcome { Deleted, Refused, Failed };
 // file. Refused means access was denied (sharing and lock violations, write protection; EACCES,
 // EPERM or EROFS on POSIX); every other failure, a missing file included, is Failed.
 DeleteOutcome deleteFile(const char* path);
+
+// What makes a file or folder itself, however its path is spelled (letter case, short names,
+// links, ".." steps): the volume and the file's number on it.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of what `path` names, links followed; 1 when it exists and could be asked.
+int fileIdentity(const char* path, FileIdentity& identity);
 
 // Drive kinds with the values of the Windows drive types.
 enum DriveKind : int {

@@ -2,8 +2,10 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "base/shared_string.h"
 #include "platform/file_system.h"
@@ -15,6 +17,7 @@ namespace {
 
 constexpr int kNameLimit = 512;
 constexpr unsigned kCopyBufferSize = 8192;
+constexpr std::uint64_t kLocalHeaderSize = 30;
 
 struct ArchiveCloser {
   void operator()(void* archive) const { unzClose(static_cast<unzFile>(archive)); }
@@ -44,27 +47,74 @@ void unpackFolderEntry(const SharedString& target) {
   if (folder.exists() == 0) folder.createFolder();
 }
 
-// Copies the current entry's data into target. A read error ends the entry and removes what was
-// written of it, so that a damaged entry never passes for a complete file.
-void copyEntryData(unzFile archive, const SharedString& target) {
+// The bytes of the archive that file entries occupy, local header to end of data. Entries of a
+// sound archive never share them; a crafted one points many directory entries at one deflated
+// entry to make a small archive unpack to an unbounded amount of data.
+class ClaimedRanges {
+ public:
+  // Claims the current entry's bytes (its data just opened); false when an earlier entry holds
+  // any of them.
+  bool claim(unzFile archive, const unz_file_info& info) {
+    const std::uint64_t dataStart = unzGetCurrentFileZStreamPos64(archive);
+    const int localExtra = unzGetLocalExtrafield(archive, nullptr, 0);
+    if (localExtra < 0) return false;
+    // Opening the data checked that the local header's name is as long as the directory's.
+    const std::uint64_t header =
+        kLocalHeaderSize + info.size_filename + static_cast<std::uint64_t>(localExtra);
+    if (dataStart < header) return false;
+    const Range range{dataStart - header, dataStart + info.compressed_size};
+    for (const Range& earlier : ranges_) {
+      if (range.start < earlier.end && earlier.start < range.end) return false;
+    }
+    ranges_.push_back(range);
+    return true;
+  }
+
+ private:
+  struct Range {
+    std::uint64_t start;
+    std::uint64_t end;
+  };
+  std::vector<Range> ranges_;
+};
+
+enum class CopyResult { kComplete, kFailed, kOverBounds };
+
+// Copies the current entry's data into target, at most `allowance` bytes of it. Whatever goes
+// wrong (unreadable data, a failed or short write, a checksum mismatch, too many bytes) removes
+// what was written of it, so that a damaged entry never passes for a complete file.
+CopyResult copyEntryData(unzFile archive, const SharedString& target, std::uint64_t allowance,
+                         std::uint64_t& copied) {
   platform::OutputFile file;
-  file.create(target.text());
+  const bool created = file.create(target.text()) != 0;
   auto buffer = std::make_unique<unsigned char[]>(kCopyBufferSize);
-  bool damaged = false;
+  CopyResult result = created ? CopyResult::kComplete : CopyResult::kFailed;
   for (;;) {
     const int count = unzReadCurrentFile(archive, buffer.get(), kCopyBufferSize);
     if (count == 0) break;
     if (count < 0) {
-      damaged = true;
+      result = CopyResult::kFailed;
+      break;
+    }
+    copied += static_cast<std::uint64_t>(count);
+    if (copied > allowance) {
+      result = CopyResult::kOverBounds;
       break;
     }
     std::size_t written = 0;
-    file.write(buffer.get(), static_cast<std::size_t>(count), written);
+    if (created && (!file.write(buffer.get(), static_cast<std::size_t>(count), written) ||
+                    written != static_cast<std::size_t>(count))) {
+      result = CopyResult::kFailed;
+    }
   }
-  const bool created = file.isOpen();
-  file.flush();
+  if (created && !file.flush()) result = CopyResult::kFailed;
   file.close();
-  if (damaged && created) platform::deleteFile(target.text());
+  // The checksum is known only once all of the data was read.
+  if (unzCloseCurrentFile(archive) != UNZ_OK && result == CopyResult::kComplete) {
+    result = CopyResult::kFailed;
+  }
+  if (created && result != CopyResult::kComplete) platform::deleteFile(target.text());
+  return result;
 }
 
 }  // namespace
@@ -79,17 +129,27 @@ bool unpackArchive(const char* archivePath, const char* destinationFolder) {
   Archive archive(unzOpen(archivePath));
   if (!archive) return false;
   unzFile zip = static_cast<unzFile>(archive.get());
+  unz_global_info global{};
+  if (unzGetGlobalInfo(zip, &global) != UNZ_OK || global.number_entry > kMaximumArchiveEntries) {
+    return false;
+  }
 
   char name[kNameLimit + 1];
   unz_file_info info{};
-  for (;;) {
+  ClaimedRanges claimed;
+  std::uint64_t unpacked = 0;
+  bool whole = true;
+  for (std::uint64_t entries = 1;; ++entries) {
     std::memset(name, 0, sizeof name);
-    if (unzGetCurrentFileInfo(zip, &info, name, kNameLimit, nullptr, 0, nullptr, 0) != UNZ_OK) {
-      return true;
+    if (entries > kMaximumArchiveEntries ||
+        unzGetCurrentFileInfo(zip, &info, name, kNameLimit, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      return false;
     }
     const std::size_t length = std::strlen(name);
     const bool isFolder = length >= 2 && name[length - 1] == '/';
-    if (isSafeEntryName(name)) {
+    if (!isSafeEntryName(name)) {
+      whole = false;
+    } else {
       SharedString entryName(name);
       const char separatorText[2] = {separator, '\0'};
       entryName.replaceText("/", separatorText, 1);
@@ -97,12 +157,26 @@ bool unpackArchive(const char* archivePath, const char* destinationFolder) {
       if (isFolder) {
         unpackFolderEntry(target);
       } else {
-        if (unzOpenCurrentFile(zip) != UNZ_OK) return true;
-        copyEntryData(zip, target);
-        // A checksum mismatch is not acted upon: the archive is the program's own resource.
-        unzCloseCurrentFile(zip);
+        if (info.uncompressed_size > kMaximumEntryBytes ||
+            info.uncompressed_size > kMaximumUnpackedBytes - unpacked ||
+            unzOpenCurrentFile(zip) != UNZ_OK) {
+          return false;
+        }
+        if (!claimed.claim(zip, info)) {
+          unzCloseCurrentFile(zip);
+          return false;
+        }
+        std::uint64_t copied = 0;
+        const CopyResult copy = copyEntryData(
+            zip, target,
+            std::min<std::uint64_t>(kMaximumEntryBytes, kMaximumUnpackedBytes - unpacked), copied);
+        unpacked += copied;
+        if (copy == CopyResult::kOverBounds) return false;
+        if (copy == CopyResult::kFailed) whole = false;
       }
     }
-    if (unzGoToNextFile(zip) != UNZ_OK) return true;
+    const int next = unzGoToNextFile(zip);
+    if (next == UNZ_END_OF_LIST_OF_FILE) return whole;
+    if (next != UNZ_OK) return false;
   }
 }

@@ -13,12 +13,6 @@
 
 namespace {
 
-bool isLink(const char* path) {
-  const auto attributes = platform::fileAttributes(path);
-  return attributes != platform::kInvalidFileAttributes &&
-         (attributes & platform::kAttributeReparsePoint) != 0;
-}
-
 // The path and the text after it, with one separator between them unless the path has one.
 SharedString joined(const SharedString& path, const char* text) {
   SharedString result(path);
@@ -101,28 +95,15 @@ int FolderObject::exists() {
   return (entry.attributes & platform::kAttributeDirectory) != 0 ? 1 : 0;
 }
 
+int FolderObject::createNewFolder() { return platform::createPrivateFolder(path_.text()); }
+
 int FolderObject::removeTree(int withContents) {
   if (exists() == 0) return 1;
-  if (withContents != 0) {
-    // A link that stands for the whole folder goes alone; what it points to is not ours.
-    if (isLink(path_.text())) return platform::removeLink(path_.text());
-    const int size = platform::maxPathLength();
-    std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\0');
-    const auto offered = static_cast<std::uint16_t>(size);
-    for (int kind = firstEntry("*", buffer.data(), offered); kind != kNoMoreEntries;
-         kind = nextEntry(buffer.data(), offered)) {
-      if (kind == kEntryFile) {
-        deleteFile(buffer.data());
-      } else if (isLink(buffer.data())) {
-        platform::removeLink(buffer.data());
-      } else {
-        FolderObject folder;
-        folder.setPath(buffer.data());
-        folder.removeTree(1);
-      }
-    }
-  }
-  return removeFolder();
+  if (withContents == 0) return removeFolder();
+  // The platform walks the tree by open folders rather than by path texts, so that nothing
+  // swapped in meanwhile can lead the deletion out of the folder.
+  search_.close();
+  return platform::removeFolderTree(path_.text());
 }
 
 int FolderObject::deleteFile(const char* name) {

@@ -28,6 +28,10 @@ class FolderObject final {
 
   const SharedString& path() const { return path_; }
 
+  // Creates the folder only when its name is free, private to the user, and 1 only when this call
+  // made it: in a shared temporary folder, a name someone else took a moment ago is never adopted.
+  int createNewFolder();
+
   // Slot 0: takes the text; a bare drive becomes its root, and one trailing separator is dropped
   // from anything longer than a root.
   virtual void setPath(const char* text);

@@ -31,9 +31,10 @@ int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
   bool ready = false;
   for (int attempt = 0; attempt < kNameAttempts && !ready; ++attempt) {
     workspace.setTempPath(module, name);
-    // An empty leftover of an earlier run is reused; one with contents is left alone.
+    // An empty leftover of an earlier run is removed and made anew; one with contents is left
+    // alone. Creation alone decides: a name that exists by then, whoever made it, is passed over.
     workspace.removeTree(0);
-    ready = workspace.exists() == 0 && workspace.createFolder() == 1;
+    ready = workspace.createNewFolder() == 1;
     if (!ready) numberName(name, attempt);
   }
   if (!ready) {

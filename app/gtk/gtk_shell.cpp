@@ -1,5 +1,8 @@
 #include "app/gtk/gtk_shell.h"
 
+#include <glib-unix.h>
+#include <signal.h>
+
 #include <string>
 
 #include "app/gtk/gtk_file_choosers.h"
@@ -56,7 +59,10 @@ class GtkShell::ShellBrowserHost : public GtkBrowserHost {
 
 GtkShell::GtkShell(ResourceSource& programResources) : resources_(programResources) {}
 
-GtkShell::~GtkShell() { closeSplash(); }
+GtkShell::~GtkShell() {
+  watchTermination(nullptr);
+  closeSplash();
+}
 
 void GtkShell::showSplash() {
   if (splash_ != nullptr) return;
@@ -104,13 +110,13 @@ int GtkShell::runInstallerDialog(InstallerDialogModel& model) {
 
 SharedString GtkShell::chooseSaveFile() { return chooseDestinationFile(owner()); }
 
-void GtkShell::showMessage(int messageId, int failure) { showMessageWith(messageId, "", failure); }
-
-void GtkShell::showMessageWith(int messageId, const char* argument, int failure) {
-  const std::string text = withArgument(messageId, argument);
+void GtkShell::showMessage(int messageId, int failure, const std::string& reason) {
+  const char* text = messageText(messageId);
+  std::string shown = text != nullptr ? text : "";
+  if (!reason.empty()) shown += "\n\n" + reason;
   GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL,
                                           failure ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO,
-                                          GTK_BUTTONS_OK, "%s", text.c_str());
+                                          GTK_BUTTONS_OK, "%s", shown.c_str());
   const int title = failure ? message_id::kErrorTitle : message_id::kSucceededTitle;
   gtk_window_set_title(GTK_WINDOW(box), messageText(title));
   gtk_dialog_run(GTK_DIALOG(box));
@@ -133,6 +139,31 @@ std::unique_ptr<BrowserHost> GtkShell::createBrowserHost() {
   if (icon != nullptr) g_object_unref(icon);
   host_ = host.get();
   return host;
+}
+
+void GtkShell::watchTermination(std::function<void()> handler) {
+  terminationHandler_ = std::move(handler);
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    SignalWatch& watch = signalWatches_[i];
+    if (terminationHandler_ && watch.source == 0) {
+      // GLib's handler only wakes the main loop; the work runs there, where anything is allowed.
+      watch = SignalWatch{this, kSignals[i], 0};
+      watch.source = g_unix_signal_add(kSignals[i], onTerminationSignal, &watch);
+    } else if (!terminationHandler_ && watch.source != 0) {
+      g_source_remove(watch.source);
+      watch.source = 0;
+    }
+  }
+}
+
+gboolean GtkShell::onTerminationSignal(gpointer data) {
+  auto* watch = static_cast<SignalWatch*>(data);
+  if (watch->shell->terminationHandler_) watch->shell->terminationHandler_();
+  // End the way the signal itself would have ended the program.
+  ::signal(watch->signal, SIG_DFL);
+  ::raise(watch->signal);
+  return G_SOURCE_REMOVE;
 }
 
 GtkWindow* GtkShell::owner() const {

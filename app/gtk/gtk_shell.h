@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
+
 #include "app/shell.h"
 #include "workspace/resource_source.h"
 
@@ -16,13 +18,21 @@ class GtkShell : public Shell {
   void closeSplash() override;
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
-  void showMessage(int messageId, int failure) override;
-  void showMessageWith(int messageId, const char* argument, int failure) override;
+  using Shell::showMessage;
+  void showMessage(int messageId, int failure, const std::string& reason) override;
   int askYesNo(int messageId, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
+  void watchTermination(std::function<void()> handler) override;
 
  private:
   class ShellBrowserHost;
+  struct SignalWatch {
+    GtkShell* shell;
+    int signal;
+    guint source;
+  };
+
+  static gboolean onTerminationSignal(gpointer watch);
 
   // The window that owns choosers and boxes: the open dialog, else the host window, else none.
   GtkWindow* owner() const;
@@ -31,4 +41,6 @@ class GtkShell : public Shell {
   GtkWidget* splash_ = nullptr;
   GtkWindow* dialogWindow_ = nullptr;
   ShellBrowserHost* host_ = nullptr;
+  std::function<void()> terminationHandler_;
+  SignalWatch signalWatches_[3] = {};
 };

@@ -7,6 +7,19 @@
 #include "app/win32/window_texts.h"
 #include "browser/win32/win32_browser_host.h"
 
+namespace {
+
+constexpr char kSessionWindowClass[] = "KxSessionWatch";
+// Sent by the console's handler thread, so that the handler runs on the main thread.
+constexpr UINT kRunTermination = WM_APP + 1;
+// The console's handler must return within the few seconds the system allows.
+constexpr UINT kConsoleWaitMs = 4000;
+
+// The shell whose handler the console events reach; there is one shell per program.
+Win32Shell* watchingShell = nullptr;
+
+}  // namespace
+
 // A host that tells the shell when it is gone, so that no box is ever owned by a dead window.
 class TrackedBrowserHost final : public Win32BrowserHost {
  public:
@@ -48,14 +61,11 @@ SharedString Win32Shell::chooseSaveFile() {
   return SharedString(path);
 }
 
-void Win32Shell::showMessage(int messageId, int failure) {
-  showMessageWith(messageId, "", failure);
-}
-
-void Win32Shell::showMessageWith(int messageId, const char* argument, int failure) {
+void Win32Shell::showMessage(int messageId, int failure, const std::string& reason) {
   const std::string title =
       loadMessage(module_, failure ? message_id::kErrorTitle : message_id::kSucceededTitle);
-  const std::string text = formatMessage(loadMessage(module_, messageId), argument);
+  std::string text = formatMessage(loadMessage(module_, messageId), "");
+  if (!reason.empty()) text += "\n\n" + reason;
   ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_OK);
 }
 
@@ -76,4 +86,60 @@ HWND Win32Shell::ownerWindow() const {
   if (dialog_ != nullptr) return dialog_;
   if (host_ != nullptr) return host_->hostWindow();
   return nullptr;
+}
+
+void Win32Shell::watchTermination(std::function<void()> handler) {
+  terminationHandler_ = std::move(handler);
+  if (terminationHandler_ && sessionWindow_ == nullptr) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = &sessionWindowProc;
+    windowClass.hInstance = module_;
+    windowClass.lpszClassName = kSessionWindowClass;
+    ::RegisterClassA(&windowClass);
+    sessionWindow_ = ::CreateWindowExA(0, kSessionWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, module_, nullptr);
+    watchingShell = this;
+    ::SetConsoleCtrlHandler(&onConsoleEvent, TRUE);
+  } else if (!terminationHandler_ && sessionWindow_ != nullptr) {
+    ::SetConsoleCtrlHandler(&onConsoleEvent, FALSE);
+    watchingShell = nullptr;
+    ::DestroyWindow(sessionWindow_);
+    sessionWindow_ = nullptr;
+  }
+}
+
+void Win32Shell::runTerminationHandler() {
+  if (!terminationHandler_) return;
+  const std::function<void()> handler = std::move(terminationHandler_);
+  terminationHandler_ = nullptr;
+  handler();
+}
+
+LRESULT CALLBACK Win32Shell::sessionWindowProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+  switch (message) {
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // The process ends once this returns when the session really ends.
+      if (wParam && watchingShell != nullptr) watchingShell->runTerminationHandler();
+      return 0;
+    case kRunTermination:
+      if (watchingShell != nullptr) watchingShell->runTerminationHandler();
+      return 0;
+    default:
+      return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+BOOL WINAPI Win32Shell::onConsoleEvent(DWORD) {
+  // This runs on a thread of its own; the main thread does the work while it pumps messages.
+  Win32Shell* shell = watchingShell;
+  if (shell != nullptr && shell->sessionWindow_ != nullptr) {
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(shell->sessionWindow_, kRunTermination, 0, 0, SMTO_NORMAL, kConsoleWaitMs,
+                          &ignored);
+  }
+  // The system's own handler then ends the process.
+  return FALSE;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "app/shell.h"
@@ -21,10 +22,11 @@ class Win32Shell final : public Shell {
   void closeSplash() override { splash_.close(); }
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
-  void showMessage(int messageId, int failure) override;
-  void showMessageWith(int messageId, const char* argument, int failure) override;
+  using Shell::showMessage;
+  void showMessage(int messageId, int failure, const std::string& reason) override;
   int askYesNo(int messageId, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
+  void watchTermination(std::function<void()> handler) override;
 
   // Dialog 137 reports itself when it opens, so that boxes shown meanwhile belong to it.
   void dialogOpened(HWND dialog) { dialog_ = dialog; }
@@ -34,9 +36,17 @@ class Win32Shell final : public Shell {
  private:
   friend class TrackedBrowserHost;
 
+  static LRESULT CALLBACK sessionWindowProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+  static BOOL WINAPI onConsoleEvent(DWORD event);
+  void runTerminationHandler();
+
   HINSTANCE module_;
   SplashWindow splash_;
   HWND dialog_ = nullptr;
   // The live host, which the workflow owns; it clears this when it is deleted.
   Win32BrowserHost* host_ = nullptr;
+  std::function<void()> terminationHandler_;
+  // A hidden top-level window: the system tells such windows when the session ends.
+  HWND sessionWindow_ = nullptr;
 };

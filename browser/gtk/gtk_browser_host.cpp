@@ -315,9 +315,34 @@ GtkWidget* GtkBrowserHost::onCreate(WebKitWebView*, WebKitNavigationAction*, gpo
   return nullptr;
 }
 
-gboolean GtkBrowserHost::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*,
+gboolean GtkBrowserHost::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
                                       gpointer self) {
-  return static_cast<GtkBrowserHost*>(self)->onNavigateError() ? TRUE : FALSE;
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  // A load that was only cancelled or refused leaves the page as it is.
+  const bool stopped = error != nullptr && (g_error_matches(error, WEBKIT_NETWORK_ERROR,
+                                                            WEBKIT_NETWORK_ERROR_CANCELLED) ||
+                                            error->domain == WEBKIT_POLICY_ERROR);
+  if (host->pageLoaded_ || host->pageFailed_ || stopped) {
+    return host->onNavigateError() ? TRUE : FALSE;
+  }
+  // The page itself never came: WebKit's own error page would leave the user with no way on.
+  host->pageFailed_ = 1;
+  const std::string message =
+      host->pageLoadFailureMessage(error != nullptr ? error->message : nullptr);
+  GtkWidget* box = gtk_message_dialog_new(host->window_, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                          GTK_BUTTONS_OK, "%s", message.c_str());
+  gtk_window_set_title(GTK_WINDOW(box), kWriteFailedTitle);
+  gtk_window_set_destroy_with_parent(GTK_WINDOW(box), TRUE);
+  g_signal_connect(box, "response", G_CALLBACK(onLoadFailureAnswered), host);
+  gtk_widget_show_all(box);
+  return TRUE;
+}
+
+void GtkBrowserHost::onLoadFailureAnswered(GtkDialog* box, gint, gpointer self) {
+  gtk_widget_destroy(GTK_WIDGET(box));
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  // Closing the window ends the message loop, and with it the run.
+  if (host->window_ != nullptr) gtk_widget_destroy(GTK_WIDGET(host->window_));
 }
 
 gboolean GtkBrowserHost::onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,

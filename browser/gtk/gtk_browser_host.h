@@ -37,6 +37,7 @@ class GtkBrowserHost : public BrowserHost {
   static GtkWidget* onCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
   static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
                                GError* error, gpointer self);
+  static void onLoadFailureAnswered(GtkDialog* box, gint response, gpointer self);
   static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                 WebKitHitTestResult* hit, gpointer self);
   static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
@@ -61,5 +62,6 @@ class GtkBrowserHost : public BrowserHost {
   GCancellable* filterSetup_ = nullptr;
   int loopRunning_ = 0;
   int pageLoaded_ = 0;
+  int pageFailed_ = 0;
   int editorPainted_ = 0;
 };

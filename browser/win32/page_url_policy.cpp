@@ -27,18 +27,16 @@ bool isDriveAt(const std::wstring& text, std::size_t at) {
          (text[at + 1] == L':' || text[at + 1] == L'|');
 }
 
-// A run of escaped bytes as text: UTF-8 where the bytes are UTF-8, else the ANSI code page.
-std::wstring decodeBytes(const std::string& bytes) {
-  for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-    const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    const int size = static_cast<int>(bytes.size());
-    const int needed = ::MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
-    if (needed <= 0) continue;
-    std::wstring text(static_cast<std::size_t>(needed), L'\0');
-    ::MultiByteToWideChar(codePage, flags, bytes.data(), size, text.data(), needed);
-    return text;
-  }
-  return std::wstring();
+// A run of escaped bytes as text in the code page; false when they are no text in it.
+bool decodeBytes(const std::string& bytes, UINT codePage, std::wstring& text) {
+  const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+  const int size = static_cast<int>(bytes.size());
+  const int needed = ::MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+  if (needed <= 0) return false;
+  const std::size_t at = text.size();
+  text.resize(at + static_cast<std::size_t>(needed));
+  ::MultiByteToWideChar(codePage, flags, bytes.data(), size, text.data() + at, needed);
+  return true;
 }
 
 // The full, long form of a path: "." and ".." steps resolved and short names made long, so that
@@ -62,7 +60,7 @@ std::wstring canonical(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring pathOfFileUrl(const wchar_t* url) {
+std::wstring pathOfFileUrl(const wchar_t* url, UINT codePage) {
   if (url == nullptr || !startsWithIgnoringCase(url, L"file:")) return std::wstring();
   std::wstring rest;
   std::string escaped;
@@ -78,12 +76,12 @@ std::wstring pathOfFileUrl(const wchar_t* url) {
       continue;
     }
     if (!escaped.empty()) {
-      rest += decodeBytes(escaped);
+      if (!decodeBytes(escaped, codePage, rest)) return std::wstring();
       escaped.clear();
     }
     rest += *p == L'/' ? L'\\' : *p;
   }
-  if (!escaped.empty()) rest += decodeBytes(escaped);
+  if (!escaped.empty() && !decodeBytes(escaped, codePage, rest)) return std::wstring();
 
   // "file:///C:/x", "file://C:/x", "file://localhost/C:/x" and "file://server/share/x".
   if (rest.rfind(L"\\\\", 0) != 0) return isDriveAt(rest, 0) ? rest : std::wstring();
@@ -100,20 +98,30 @@ std::wstring pathOfFileUrl(const wchar_t* url) {
   return rest;
 }
 
-int isWorkspacePageUrl(const wchar_t* url, const char* workspacePath) {
-  if (workspacePath == nullptr || *workspacePath == '\0') return 0;
-  std::wstring path = pathOfFileUrl(url);
+namespace {
+
+int namesPage(std::wstring path, const std::wstring& page) {
   if (path.empty()) return 0;
   if (path[1] == L'|') path[1] = L':';
-  std::wstring page = wideFromNarrow(workspacePath);
-  if (page.empty()) return 0;
-  if (page.back() != L'\\' && page.back() != L'/') page += L'\\';
-  page += L"cfadmin\\index.html";
   const std::wstring a = canonical(path);
   const std::wstring b = canonical(page);
   if (a.empty() || b.empty()) return 0;
   return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL
+             ? 1
+             : 0;
+}
+
+}  // namespace
+
+int isWorkspacePageUrl(const wchar_t* url, const char* workspacePath) {
+  if (workspacePath == nullptr || *workspacePath == '\0') return 0;
+  std::wstring page = wideFromNarrow(workspacePath);
+  if (page.empty()) return 0;
+  if (page.back() != L'\\' && page.back() != L'/') page += L'\\';
+  page += L"cfadmin\\index.html";
+  // The program escapes the page's address in the ANSI code page; other writers use UTF-8.
+  return namesPage(pathOfFileUrl(url, CP_ACP), page) || namesPage(pathOfFileUrl(url, CP_UTF8), page)
              ? 1
              : 0;
 }

@@ -29,11 +29,9 @@ std::string pathOfFileUrl(const char* url) {
       if (low >= 0) {
         const int value = high * 16 + low;
         if (value == 0) return std::string();
-        // Escapes of bytes beyond ASCII belong to the URL's own encoding; leave them as written.
-        if (value < 0x80) {
-          c = static_cast<char>(value);
-          p += 2;
-        }
+        // Every byte is escaped as it stands in the ANSI code page, the page URL's own encoding.
+        c = static_cast<char>(value);
+        p += 2;
       }
     }
     path += c == '/' ? '\\' : c;
@@ -65,18 +63,40 @@ bool hasParentStep(const std::string& path) {
   return false;
 }
 
+std::wstring wideFromAnsi(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+// The path with every short (8.3) name written long, where it exists; else as given.
+std::wstring longForm(const std::wstring& path) {
+  if (path.empty()) return path;
+  const DWORD needed = ::GetLongPathNameW(path.c_str(), nullptr, 0);
+  if (needed == 0) return path;
+  std::wstring result(needed, L'\0');
+  const DWORD length = ::GetLongPathNameW(path.c_str(), result.data(), needed);
+  if (length == 0 || length >= needed) return path;
+  result.resize(length);
+  return result;
+}
+
 }  // namespace
 
 int isInsideWorkspaceUrl(const char* url, const char* workspacePath) {
   if (url == nullptr || workspacePath == nullptr) return 0;
-  const std::string folder = withoutOuterSeparators(workspacePath);
+  const std::wstring folder = longForm(wideFromAnsi(withoutOuterSeparators(workspacePath)));
   if (folder.empty()) return 0;
-  const std::string path = withoutOuterSeparators(pathOfFileUrl(url));
-  if (path.size() < folder.size() || hasParentStep(path)) return 0;
+  const std::string narrowPath = withoutOuterSeparators(pathOfFileUrl(url));
+  if (hasParentStep(narrowPath)) return 0;
+  const std::wstring path = longForm(wideFromAnsi(narrowPath));
+  if (path.size() < folder.size()) return 0;
+  // File names match without regard to case, by the file system's rule, never a locale's.
   const int n = static_cast<int>(folder.size());
-  if (::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path.data(), n, folder.data(), n) !=
-      CSTR_EQUAL) {
-    return 0;
-  }
-  return path.size() == folder.size() || path[folder.size()] == '\\' ? 1 : 0;
+  if (::CompareStringOrdinal(path.data(), n, folder.data(), n, TRUE) != CSTR_EQUAL) return 0;
+  return path.size() == folder.size() || path[folder.size()] == L'\\' ? 1 : 0;
 }

@@ -6,6 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/replacement_file.h"
 
 namespace platform {
 namespace {
@@ -20,28 +24,10 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
 
  private:
   int fd_;
 };
-
-int writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return 0;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return 1;
-}
 
 }  // namespace
 
@@ -64,32 +50,44 @@ int readWholeFile(const char* path, std::string& bytes) {
   }
 }
 
-int writeWholeFile(const char* path, const void* data, std::size_t size) {
-  FileDescriptor fd(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) return 0;
-  if (!writeAll(fd.get(), static_cast<const char*>(data), size)) return 0;
-  return ::close(fd.release()) == 0 ? 1 : 0;
+int writeWholeFile(const char* path, const void* data, std::size_t size, std::string* reason) {
+  ReplacementFile file;
+  const int ok = file.open(path) && file.write(data, size) && file.commit();
+  if (!ok && reason != nullptr) *reason = file.failure();
+  return ok;
 }
 
-int copyFile(const char* source, const char* target, int failIfExists) {
+int copyFile(const char* source, const char* target, std::string* reason) {
+  const auto failed = [&](const char* action, int error) {
+    if (reason != nullptr)
+      *reason = std::string(action) + " " + source + ": " + std::strerror(error);
+    return 0;
+  };
   FileDescriptor in(::open(source, O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) return 0;
+  if (in.get() < 0) return failed("Cannot open", errno);
   struct stat st {};
-  if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-  const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0);
-  FileDescriptor out(::open(target, flags, st.st_mode & 0777));
-  if (out.get() < 0) return 0;
-  char chunk[1 << 16];
+  if (::fstat(in.get(), &st) != 0) return failed("Cannot examine", errno);
+  if (!S_ISREG(st.st_mode)) return failed("Cannot copy", EINVAL);
+  ReplacementFile out;
+  if (!out.open(target)) {
+    if (reason != nullptr) *reason = out.failure();
+    return 0;
+  }
+  std::vector<char> chunk(1 << 16);
   for (;;) {
-    const ssize_t n = ::read(in.get(), chunk, sizeof chunk);
+    const ssize_t n = ::read(in.get(), chunk.data(), chunk.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      return 0;
+      return failed("Cannot read", errno);
     }
     if (n == 0) break;
-    if (!writeAll(out.get(), chunk, static_cast<std::size_t>(n))) return 0;
+    if (!out.write(chunk.data(), static_cast<std::size_t>(n))) break;
   }
-  return ::close(out.release()) == 0 ? 1 : 0;
+  if (!out.commit()) {
+    if (reason != nullptr) *reason = out.failure();
+    return 0;
+  }
+  return 1;
 }
 
 int renameReplacing(const char* source, const char* target) {

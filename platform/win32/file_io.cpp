@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "platform/replacement_file.h"
+#include "platform/win32/file_errors.h"
+
 namespace platform {
 namespace {
 
@@ -16,11 +21,6 @@ class FileHandle {
   FileHandle& operator=(const FileHandle&) = delete;
   HANDLE get() const { return h_; }
   bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  BOOL close() {
-    const HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return ::CloseHandle(h);
-  }
 
  private:
   HANDLE h_;
@@ -45,27 +45,48 @@ int readWholeFile(const char* path, std::string& bytes) {
   }
 }
 
-int writeWholeFile(const char* path, const void* data, std::size_t size) {
-  FileHandle file(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return 0;
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
-    DWORD written = 0;
-    if (!::WriteFile(file.get(), p, chunk, &written, nullptr) || written == 0) return 0;
-    p += written;
-    size -= written;
-  }
-  return file.close() ? 1 : 0;
+int writeWholeFile(const char* path, const void* data, std::size_t size, std::string* reason) {
+  ReplacementFile file;
+  const int ok = file.open(path) && file.write(data, size) && file.commit();
+  if (!ok && reason != nullptr) *reason = file.failure();
+  return ok;
 }
 
-int copyFile(const char* source, const char* target, int failIfExists) {
-  return ::CopyFileA(source, target, failIfExists ? TRUE : FALSE) ? 1 : 0;
+int copyFile(const char* source, const char* target, std::string* reason) {
+  const auto failed = [&](const char* action) {
+    if (reason != nullptr)
+      *reason = std::string(action) + " " + source + ": " + systemText(::GetLastError());
+    return 0;
+  };
+  FileHandle in(::CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!in.valid()) return failed("Cannot open");
+  ReplacementFile out;
+  if (!out.open(target)) {
+    if (reason != nullptr) *reason = out.failure();
+    return 0;
+  }
+  std::vector<char> chunk(1 << 16);
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(in.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
+      return failed("Cannot read");
+    if (read == 0) break;
+    if (!out.write(chunk.data(), read)) break;
+  }
+  if (!out.commit()) {
+    if (reason != nullptr) *reason = out.failure();
+    return 0;
+  }
+  return 1;
 }
 
 int renameReplacing(const char* source, const char* target) {
-  return ::MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+  return retryWhileHeld([&] {
+    return ::MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  })
+             ? 1
+             : 0;
 }
 
 int removeFile(const char* path) {

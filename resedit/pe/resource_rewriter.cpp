@@ -5,8 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/file_io.h"
-#include "platform/file_mode.h"
 #include "resedit/pe/byte_order.h"
 #include "resedit/pe/pe_checksum.h"
 
@@ -357,9 +355,7 @@ int ResourceRewriter::patchDebugDirectory() {
   return 1;
 }
 
-int ResourceRewriter::streamTo(const std::string& path) {
-  ImageFile out;
-  if (!out.createForWriting(path)) return 0;
+int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
   PeChecksum checksum;
   // A file without a checksum keeps none: its bytes need not be added up.
   const bool keepsChecksum = source_.layout().checkSum != 0;
@@ -383,7 +379,7 @@ int ResourceRewriter::streamTo(const std::string& path) {
         }
       }
       if (keepsChecksum) checksum.add(chunk.data(), count);
-      if (!out.append(chunk.data(), count)) return 0;
+      if (!out.write(chunk.data(), count)) return 0;
       position += count;
       done += count;
     }
@@ -393,7 +389,7 @@ int ResourceRewriter::streamTo(const std::string& path) {
     putU32(value, checksum.finish(position));
     if (!out.writeAt(source_.layout().checkSumOffset(), value, sizeof value)) return 0;
   }
-  return out.finish();
+  return 1;
 }
 
 int ResourceRewriter::verify(const std::string& path) const {
@@ -416,19 +412,12 @@ int ResourceRewriter::verify(const std::string& path) const {
 
 int ResourceRewriter::write(const std::string& targetPath) {
   if (placement_ == Placement::kRefused) return 0;
-  std::string temporary = targetPath + ".kxnew";
-  if (!streamTo(temporary) || !verify(temporary)) {
-    std::remove(temporary.c_str());
-    return 0;
-  }
+  // Until the commit the target keeps its bytes; every way out before it removes the new file.
+  platform::ReplacementFile out;
+  if (!out.open(targetPath.c_str()) || !streamTo(out) || !verify(out.temporaryPath())) return 0;
   // The source is closed first: Windows cannot replace a file that is still open.
   source_.file().close();
-  platform::copyFileMode(targetPath.c_str(), temporary.c_str());
-  if (!platform::renameReplacing(temporary.c_str(), targetPath.c_str())) {
-    std::remove(temporary.c_str());
-    return 0;
-  }
-  return 1;
+  return out.commit();
 }
 
 }  // namespace pe

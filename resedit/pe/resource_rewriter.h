@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/replacement_file.h"
 #include "resedit/pe/pe_resource_file.h"
 
 namespace pe {
@@ -51,7 +52,7 @@ class ResourceRewriter {
     return rva >= rvaShiftAt_ ? rva + rvaShift_ : rva;
   }
   std::uint64_t copyEnd() const;
-  int streamTo(const std::string& path);
+  int streamTo(platform::ReplacementFile& out);
   int verify(const std::string& path) const;
 
   PeResourceFile& source_;

@@ -43,6 +43,25 @@ TEST(RunApplication, CancellingTheDialogRemovesTheWorkspace) {
   EXPECT_TRUE(temp.entries().empty());
 }
 
+TEST(RunApplication, ARequestToEndRemovesTheWorkspaceAndIsNotKeptBeyondTheRun) {
+  TempFolder temp;
+  ScriptedShell shell;
+  shell.dialogSteps = {fixture("installer_full.exe").string()};
+  fs::path workspace;
+  shell.session = [&](BrowserHost& host) {
+    workspace = host.workspacePath();
+    ASSERT_TRUE(fs::exists(workspace / "playinst.exe"));
+    ASSERT_TRUE(shell.onTermination);
+    shell.onTermination();
+    EXPECT_FALSE(fs::exists(workspace)) << "the Workspace goes before the program ends";
+  };
+  FixtureResources resources(true);
+  EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
+  ASSERT_FALSE(workspace.empty()) << "the editor was shown";
+  EXPECT_FALSE(shell.onTermination) << "nothing is left to act on a Workspace that is gone";
+  EXPECT_TRUE(temp.entries().empty());
+}
+
 TEST(RunApplication, MissingPageEndsTheRunAfterTheDialogAndRemovesTheWorkspace) {
   TempFolder temp;
   ScriptedShell shell;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "app_test_support.h"
 #include "scripted_shell.h"
 
@@ -108,7 +110,8 @@ TEST_F(GenerationTest, AQuickTimeFileThatIsMissingOrNotAFileStopsGenerationNamin
                                       location.string() + "\r\n");
     const std::string before = readFile(workingCopy());
     shell_.yesNoAnswers = {1};
-    EXPECT_EQ(generateTo(destination("failed.exe")), (Log{"error 21 " + location.string()}));
+    EXPECT_EQ(generateTo(destination("failed.exe")), (Log{"error 21"}));
+    EXPECT_EQ(shell_.reasons.back(), location.string());
     EXPECT_FALSE(fs::exists(destination("failed.exe")));
     EXPECT_TRUE(readFile(workingCopy()) == before);
   }
@@ -153,17 +156,31 @@ TEST_F(GenerationTest, AnExistingDestinationIsReplacedWhole) {
   EXPECT_TRUE(readFile(destination("old.exe")) == readFile(workingCopy()));
 }
 
-TEST_F(GenerationTest, AFailedCopyIsReportedAndKeepsWhatWasThere) {
+TEST_F(GenerationTest, AFailedCopyIsReportedWithItsReasonAndKeepsWhatWasThere) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
   EXPECT_EQ(generateTo(temp_.path() / "no-such-folder" / "x.exe"), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find("no-such-folder"), std::string::npos);
   // A folder in the destination's place cannot be replaced by the file.
   fs::create_directories(destination("taken.exe") / "inside");
   EXPECT_EQ(generateTo(destination("taken.exe")), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find(destination("taken.exe").string()), std::string::npos);
   EXPECT_TRUE(fs::is_directory(destination("taken.exe") / "inside"));
-  for (const auto& entry : temp_.entries()) {
-    EXPECT_EQ(entry.string().find(".kxpart"), std::string::npos) << "no temporary file is left";
-  }
+  EXPECT_EQ(temp_.entries(), (std::vector<fs::path>{"~kxent", "taken.exe"}))
+      << "no temporary file is left";
 }
+
+#ifndef _WIN32
+TEST_F(GenerationTest, LinksPlantedBesideTheWorkingCopyOrTheDestinationAreNeverWrittenThrough) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
+  const fs::path victim = temp_.path() / "victim.txt";
+  writeFile(victim, "the user's own file");
+  fs::create_symlink(victim, destination("player.exe.kxpart"));
+  fs::create_symlink(victim, workspace() / "playinst.exe.kxnew");
+  EXPECT_EQ(generateTo(destination("player.exe")), (Log{"success 51"}));
+  EXPECT_EQ(readFile(victim), "the user's own file");
+  EXPECT_EQ(string300(destination("player.exe")), u" /s");
+}
+#endif
 
 TEST_F(GenerationTest, ADestinationInsideTheWorkspaceIsRefusedBecauseItWouldBeDeleted) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
@@ -192,6 +209,19 @@ TEST(FolderContainment, PathsInsideAndOutside) {
   EXPECT_EQ(isInsideFolder(ws.string().c_str(), ws.string().c_str()), 1);
   EXPECT_EQ(isInsideFolder((temp.path() / "wsx.exe").string().c_str(), ws.string().c_str()), 0);
   EXPECT_EQ(isInsideFolder((ws / ".." / "c.exe").string().c_str(), ws.string().c_str()), 0);
+
+  // Other spellings of the same folder: all capitals where the file system ignores letter case
+  // (as Windows does), and a link to it.
+  std::string upper = ws.string();
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(isInsideFolder((fs::path(upper) / "PLAYER.EXE").string().c_str(), ws.string().c_str()),
+            fs::exists(upper) ? 1 : 0);
+  std::error_code error;
+  fs::create_directory_symlink(ws, temp.path() / "link", error);
+  if (!error) {
+    EXPECT_EQ(
+        isInsideFolder((temp.path() / "link" / "d.exe").string().c_str(), ws.string().c_str()), 1);
+  }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ class ScriptedShell : public Shell {
   std::deque<std::string> dialogSteps;        // paths entered before pressing Next, or kCancel
   std::deque<std::string> saveAnswers;        // destinations chosen; "" cancels the Save dialog
   std::function<void(BrowserHost&)> session;  // what the user does while the editor is open
+  std::vector<std::string> reasons;           // the reason shown with each message, or ""
 
   void showSplash() override { log.push_back("splash"); }
   void closeSplash() override { log.push_back("splash closed"); }
@@ -40,12 +41,10 @@ class ScriptedShell : public Shell {
     return answer;
   }
 
-  void showMessage(int messageId, int failure) override {
+  using Shell::showMessage;
+  void showMessage(int messageId, int failure, const std::string& reason) override {
     log.push_back((failure ? "error " : "success ") + std::to_string(messageId));
-  }
-
-  void showMessageWith(int messageId, const char* argument, int failure) override {
-    log.push_back((failure ? "error " : "success ") + std::to_string(messageId) + " " + argument);
+    reasons.push_back(reason);
   }
 
   std::deque<int> yesNoAnswers;  // 1 for Yes; none left answers No
@@ -58,6 +57,12 @@ class ScriptedShell : public Shell {
   }
 
   std::unique_ptr<BrowserHost> createBrowserHost() override;
+
+  // What the program asked to run should the system end it; the script may call it.
+  std::function<void()> onTermination;
+  void watchTermination(std::function<void()> handler) override {
+    onTermination = std::move(handler);
+  }
 
   // The entries of the log that are messages, in order.
   std::vector<std::string> messages() const {

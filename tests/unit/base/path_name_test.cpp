@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "base/double_byte.h"
 #include "platform/path_rules.h"
 
 namespace {
@@ -39,13 +40,22 @@ TEST(PathNameJoin, SharesTheTextOfTheOriginal) {
   EXPECT_TRUE(path.asString().sharesBlockWith(text));
 }
 
-TEST(PathNameFileUrl, TurnsBackslashesAndAddsTheScheme) {
-  EXPECT_STREQ(PathName("C:\\a b\\c.html").toFileUrl().text(), "file://C:/a b/c.html");
-  EXPECT_STREQ(PathName("C:\\Temp\\~kxent\\cfadmin\\index.html").toFileUrl().text(),
-               "file://C:/Temp/~kxent/cfadmin/index.html");
-  EXPECT_STREQ(PathName("/tmp/~kxent/cfadmin/index.html").toFileUrl().text(),
-               "file:///tmp/~kxent/cfadmin/index.html");
+TEST(PathNameFileUrl, EscapesEveryByteButUnreservedOnesAndSeparators) {
+  const std::string& s = sep;
+  auto url = [](const std::string& path) {
+    return std::string(PathName(path.c_str()).toFileUrl().text());
+  };
+  EXPECT_EQ(url("C:" + s + "a b" + s + "c.html"), "file:///C:/a%20b/c.html");
+  EXPECT_EQ(url("/tmp/~kxent/cfadmin/index.html"), "file:///tmp/~kxent/cfadmin/index.html");
+  EXPECT_EQ(
+      url("/tmp" + s + "a #1?%41 \xC3\xA9:;&=+$,@!'()*[]" + s + "x.html"),
+      "file:///tmp/a%20%231%3F%2541%20%C3%A9%3A%3B%26%3D%2B%24%2C%40%21%27%28%29%2A%5B%5D/x.html");
   EXPECT_TRUE(PathName("").toFileUrl().usesSharedEmpty());
+
+  // A trail byte equal to '\\' belongs to its character and is escaped with it.
+  dbcs_testing::useLeadByteRule(dbcs_testing::isCodePage932LeadByte);
+  EXPECT_EQ(url("C:" + s + "\x95\\" + s + "x"), "file:///C:/%95%5C/x");
+  dbcs_testing::useLeadByteRule(nullptr);
 }
 
 class ExistingFileTest : public ::testing::Test {

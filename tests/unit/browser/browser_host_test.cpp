@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "base/path_name.h"
+
 namespace {
 
 // A host without a window: only the portable decisions are under test here.
@@ -68,6 +70,15 @@ TEST(HostNavigation, GenerationRunsOnlyForTheGenerateLinkAndNothingIsCancelled) 
   EXPECT_EQ(runs, 2);
   EXPECT_EQ(host.onNewWindow(), 1);
   EXPECT_EQ(host.onNavigateError(), 0);
+}
+
+TEST(HostNavigation, APageThatCannotBeShownIsReportedWithItsPathAndTheReason) {
+  HeadlessHost host;
+  ASSERT_EQ(host.setWorkspacePath("/tmp/a #1/~kxent"), 1);
+  const std::string page = PathName("/tmp/a #1/~kxent").join("cfadmin").join("index.html").text();
+  const std::string message = host.pageLoadFailureMessage("File not found");
+  EXPECT_NE(message.find(page), std::string::npos) << message;
+  EXPECT_NE(message.find("File not found"), std::string::npos) << message;
 }
 
 class HostFileWriteTest : public ::testing::Test {

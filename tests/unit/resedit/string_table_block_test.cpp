@@ -68,17 +68,23 @@ TEST(StringTableBlock, ReplacingOneEntryKeepsItsNeighboursAndEmptyEntries) {
   EXPECT_EQ(bytes, expected);
 }
 
-TEST(StringTableBlock, AnEntryWithAZeroUnitIsCutThereAndItsCountShortened) {
+TEST(StringTableBlock, StoredEntriesWithZeroUnitsAreKeptWholeWhileANewTextEndsAtItsFirst) {
   std::vector<std::u16string> entries(16);
   entries[3] = std::u16string(u"ab\0cd", 5);
+  entries[4] = std::u16string(u"Kestrix\0", 8);
   std::vector<unsigned char> data = blockData(entries);
   StringTableBlock block;
   block.loadFromResource(data.data(), data.size());
-  ASSERT_TRUE(block.entry(3).has_value());
-  EXPECT_EQ(*block.entry(3), u"ab");
+  EXPECT_EQ(block.entry(3).value_or(u"?"), entries[3]);
+  block.setEntry(300, std::u16string(u" /p\0x", 5));
+  entries[12] = u" /p";
   std::vector<std::uint16_t> units = encoded(block);
-  EXPECT_EQ(units.size(), 18u);
-  EXPECT_EQ(units[3], 2);
+  std::vector<unsigned char> bytes;
+  for (std::uint16_t unit : units) {
+    bytes.push_back(static_cast<unsigned char>(unit));
+    bytes.push_back(static_cast<unsigned char>(unit >> 8));
+  }
+  EXPECT_EQ(bytes, blockData(entries));
 }
 
 TEST(StringTableBlock, AShortBlockIsReadWithoutGoingPastItsEnd) {

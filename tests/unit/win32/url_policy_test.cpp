@@ -1,12 +1,15 @@
 // Which URL actions the host allows itself: only the Workspace page's own, and only those it needs.
 // Every other URL and action keeps the control's own zone rules.
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <string>
 
+#include "base/path_name.h"
 #include "browser/win32/page_url_policy.h"
 #include "browser/win32/win32_browser_host.h"
 #include "browser/win32/workspace_url.h"
@@ -101,13 +104,16 @@ TEST_F(UrlPolicy, EveryOtherUrlTheWorkspacesOtherFilesIncludedGetsTheControlsDef
   }
 }
 
-TEST(PageUrl, EscapesAreDecodedAsUtf8OrTheAnsiCodePageAndShortNamesAreLong) {
-  EXPECT_EQ(pathOfFileUrl(L"file:///C:/Temp/a%20%231/%2541%20%C3%A9/x.html"),
+TEST(PageUrl, EscapesAreDecodedInTheCodePageGivenAndShortNamesAreLong) {
+  EXPECT_EQ(pathOfFileUrl(L"file:///C:/Temp/a%20%231/%2541%20%C3%A9/x.html", CP_UTF8),
             L"C:\\Temp\\a #1\\%41 \u00E9\\x.html");
-  EXPECT_EQ(pathOfFileUrl(L"file:///C:/Temp/%E9t%E9/x.html"), L"C:\\Temp\\\u00E9t\u00E9\\x.html");
-  EXPECT_EQ(pathOfFileUrl(L"file://server/share/ws/x.html"), L"\\\\server\\share\\ws\\x.html");
-  EXPECT_EQ(pathOfFileUrl(L"file:///C:/a?b"), L"");
-  EXPECT_EQ(pathOfFileUrl(L"file:///tmp/a"), L"");
+  EXPECT_EQ(pathOfFileUrl(L"file:///C:/Temp/%E9t%E9/x.html", 1252),
+            L"C:\\Temp\\\u00E9t\u00E9\\x.html");
+  EXPECT_EQ(pathOfFileUrl(L"file:///C:/Temp/%E9t%E9/x.html", CP_UTF8), L"");
+  EXPECT_EQ(pathOfFileUrl(L"file://server/share/ws/x.html", CP_UTF8),
+            L"\\\\server\\share\\ws\\x.html");
+  EXPECT_EQ(pathOfFileUrl(L"file:///C:/a?b", CP_UTF8), L"");
+  EXPECT_EQ(pathOfFileUrl(L"file:///tmp/a", CP_UTF8), L"");
 
   // A real Workspace whose folder has a long name, reached through its short name.
   namespace fs = std::filesystem;
@@ -161,6 +167,40 @@ TEST(WorkspaceUrl, WorkspaceWrittenWithTrailingOrForwardSeparatorsOrAsAShare) {
   EXPECT_EQ(isInsideWorkspaceUrl("file://C:/Temp/ws/index.html", "\\"), 0);
   // A query is not part of the file's path, so steps in it do not move the page.
   EXPECT_EQ(isInsideWorkspaceUrl("file://C:/Temp/ws/index.html?a=../..", "C:\\Temp\\ws"), 1);
+}
+
+TEST(WorkspaceUrl, TheAddressOfAPageUnderAnAwkwardFolderNameLeadsBackToThePage) {
+  char temp[MAX_PATH + 1] = {};
+  ASSERT_NE(::GetTempPathA(MAX_PATH, temp), 0u);
+  // A letter beyond ASCII, as the ANSI code page writes it (left out where it has none).
+  char accent[8] = {};
+  BOOL lossy = FALSE;
+  ::WideCharToMultiByte(CP_ACP, 0, L"\u00e9", 1, accent, sizeof accent - 1, nullptr, &lossy);
+  const std::string parent = std::string(temp) + "a #1 %41 " + (lossy ? "" : accent) + "&" +
+                             std::to_string(::GetCurrentProcessId());
+  const std::string workspace = parent + "\\~kxent";
+  ASSERT_TRUE(::CreateDirectoryA(parent.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA(workspace.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA((workspace + "\\cfadmin").c_str(), nullptr));
+  const PathName page = PathName(workspace.c_str()).join("cfadmin").join("index.html");
+  std::ofstream(page.text()) << "<html></html>";
+
+  const std::string url = page.toFileUrl().text();
+  EXPECT_EQ(url.rfind("file:///", 0), 0u) << url;
+  EXPECT_NE(url.find("/a%20%231%20%2541%20"), std::string::npos) << url;
+  EXPECT_EQ(url.find_first_of(" #?\\"), std::string::npos) << url;
+  // The system's own reading of the address is the page's path.
+  char back[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  ASSERT_EQ(::PathCreateFromUrlA(url.c_str(), back, &size, 0), S_OK) << url;
+  EXPECT_STREQ(back, page.text());
+  EXPECT_EQ(isInsideWorkspaceUrl(url.c_str(), workspace.c_str()), 1) << url;
+  // The host answers that address as its page's.
+  const std::wstring wide(url.begin(), url.end());
+  EXPECT_EQ(isWorkspacePageUrl(wide.c_str(), workspace.c_str()), 1) << url;
+
+  std::error_code error;
+  std::filesystem::remove_all(parent, error);
 }
 
 }  // namespace

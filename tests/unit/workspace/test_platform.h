@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What the workspace tests need from the system beyond the platform layer itself: setting the
 // environment, planting links and making a deletion be refused. One backend per platform.
@@ -33,6 +34,25 @@ class RefusedEntry {
 // POSIX superuser, in which case it runs in a child process under an unprivileged identity.
 // Failures inside the body fail the calling test.
 void runAsOrdinaryUser(const std::function<void()>& body);
+
+// While it lives, another party keeps making and removing folders of the given names in `folder`,
+// as fast as it can: another process (under another user id where the test runs as the POSIX
+// superuser) on POSIX, another thread on Windows. Its folders are never private to one user.
+class RivalCreator {
+ public:
+  RivalCreator(const std::string& folder, const std::vector<std::string>& names);
+  ~RivalCreator();
+  RivalCreator(const RivalCreator&) = delete;
+  RivalCreator& operator=(const RivalCreator&) = delete;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// True when `path` is a folder (not a link) that this process made private to its user: mode
+// 0700 and owned by us on POSIX, a protected access list on Windows.
+bool isPrivateFolderOfOurs(const std::string& path);
 
 // A folder of its own below the system's temporary folder, for one test; removed at its end.
 std::string makeScratchFolder();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/worker_thread.h"
+#include "tests/unit/workspace/test_platform.h"
 #include "tests/unit/workspace/workspace_fixture.h"
 #include "workspace/embedded_resources.h"
 
@@ -94,6 +95,20 @@ TEST_F(WorkspacePreparationTest, WhenEveryNameIsTakenThereIsNoWorkspace) {
   EXPECT_EQ(prepare(), "");
   EXPECT_EQ(workspace_.exists(), 0);
   EXPECT_FALSE(pathExists(joinPath(scratch(), "~kx999")));
+}
+
+TEST_F(WorkspacePreparationTest, AFolderSomeoneElseMakesMeanwhileIsNeverAdopted) {
+  std::vector<std::string> names = candidateNames();
+  names.resize(12);
+  std::vector<EmbeddedResource> nothing;
+  EmbeddedResources noArchive(nothing);
+  test_platform::RivalCreator rival(scratch(), names);
+  for (int run = 0; run < 500; ++run) {
+    const std::string path = prepare(noArchive);
+    ASSERT_FALSE(path.empty()) << "run " << run;
+    ASSERT_TRUE(test_platform::isPrivateFolderOfOurs(path)) << "run " << run << ": " << path;
+    ASSERT_EQ(workspace_.removeTree(1), 1);
+  }
 }
 
 TEST_F(WorkspacePreparationTest, ExtractionNeedsAResourceWithBytes) {

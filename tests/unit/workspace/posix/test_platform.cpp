@@ -2,7 +2,9 @@
 
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,6 +57,41 @@ void runAsOrdinaryUser(const std::function<void()>& body) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged part of the test failed (see above)";
+}
+
+struct RivalCreator::State {
+  pid_t child = -1;
+};
+
+RivalCreator::RivalCreator(const std::string& folder, const std::vector<std::string>& names)
+    : state_(std::make_unique<State>()) {
+  // Everyone may add entries, as in /tmp, so that the rival can work there under its own id.
+  ::chmod(folder.c_str(), 01777);
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(folder + "/" + name);
+  state_->child = ::fork();
+  if (state_->child != 0) return;
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::geteuid() == 0) {
+    const gid_t nobody = 65534;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) _exit(2);
+  }
+  for (;;) {
+    for (const std::string& path : paths) ::mkdir(path.c_str(), 0755);
+    for (const std::string& path : paths) ::rmdir(path.c_str());
+  }
+}
+
+RivalCreator::~RivalCreator() {
+  if (state_->child <= 0) return;
+  ::kill(state_->child, SIGKILL);
+  ::waitpid(state_->child, nullptr, 0);
+}
+
+bool isPrivateFolderOfOurs(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & 07777) == 0700;
 }
 
 std::string makeScratchFolder() {

@@ -1,8 +1,13 @@
 #include "tests/unit/workspace/test_platform.h"
 
 #include <windows.h>
+// clang-format off
+#include <aclapi.h>
+// clang-format on
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace test_platform {
 
@@ -30,6 +35,48 @@ RefusedEntry::~RefusedEntry() {
 }
 
 void runAsOrdinaryUser(const std::function<void()>& body) { body(); }
+
+struct RivalCreator::State {
+  std::atomic<bool> stop{false};
+  std::thread thread;
+};
+
+RivalCreator::RivalCreator(const std::string& folder, const std::vector<std::string>& names)
+    : state_(std::make_unique<State>()) {
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(folder + "\\" + name);
+  state_->thread = std::thread([paths, state = state_.get()] {
+    while (!state->stop) {
+      for (const std::string& path : paths) ::CreateDirectoryA(path.c_str(), nullptr);
+      for (const std::string& path : paths) ::RemoveDirectoryA(path.c_str());
+    }
+  });
+}
+
+RivalCreator::~RivalCreator() {
+  state_->stop = true;
+  state_->thread.join();
+}
+
+bool isPrivateFolderOfOurs(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return false;
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  PACL dacl = nullptr;
+  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  const bool isProtected = ::GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+                           (control & SE_DACL_PROTECTED) != 0 && dacl != nullptr;
+  ::LocalFree(descriptor);
+  return isProtected;
+}
 
 std::string makeScratchFolder() {
   char base[MAX_PATH + 1] = {};

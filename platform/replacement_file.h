@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// New contents for a file that take its place in one step, or not at all. The bytes go to a
+// temporary file created exclusively, under an unpredictable name, in the folder of the target
+// (of its final target when the target is a symbolic link, so that the link stays and what it
+// points to is replaced); nothing is ever opened through a link planted at that name. `commit`
+// flushes the file, gives it the target's permissions (never setuid or setgid), owner where
+// allowed and extended attributes (on Windows its security descriptor and attributes), renames it
+// over the target and flushes the folder. Until then the target keeps its old contents, and the
+// temporary file is removed on every path that does not commit.
+//
+// Each operation answers 1 on success and 0 on failure; `failure()` then says why, naming the
+// file and giving the system's own words.
+class ReplacementFile {
+ public:
+  ReplacementFile();
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // Creates the temporary file for `target`. A target that exists must be a regular file.
+  int open(const char* target);
+  // Appends all `size` bytes; a short write is a failure.
+  int write(const void* data, std::size_t size);
+  // Overwrites bytes already written, at `offset`.
+  int writeAt(std::uint64_t offset, const void* data, std::size_t size);
+  // The temporary file, which may be read back before `commit`.
+  const std::string& temporaryPath() const;
+  // The file that `commit` replaces: the target with its links followed.
+  const std::string& finalTarget() const;
+  int commit();
+  // Removes the temporary file and forgets the target.
+  void discard();
+
+  const std::string& failure() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace platform

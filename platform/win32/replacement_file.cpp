@@ -1,0 +1,218 @@
+// rand_s, the C library's interface to the system's cryptographic random numbers.
+#define _CRT_RAND_S
+#include "platform/replacement_file.h"
+
+#include <stdlib.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/file_errors.h"
+
+namespace platform {
+namespace {
+
+std::string describe(const char* action, const std::string& path, DWORD error) {
+  return std::string(action) + " " + path + ": " + systemText(error);
+}
+
+// The folder part of `path` with its separator, or "" when it has none.
+std::string folderOf(const std::string& path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+// Follows a target that is a symbolic link or junction to the file it ends at.
+int resolveFinalTarget(const std::string& path, std::string& finalPath, std::string& failure) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+      return failure = describe("Cannot examine", path, error), 0;
+    finalPath = path;
+    return 1;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failure = path + ": not a regular file", 0;
+    finalPath = path;
+    return 1;
+  }
+  const HANDLE file =
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return failure = describe("Cannot follow", path, ::GetLastError()), 0;
+  std::vector<char> buffer(MAX_PATH);
+  DWORD length = ::GetFinalPathNameByHandleA(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length >= buffer.size()) {
+    buffer.resize(length + 1);
+    length = ::GetFinalPathNameByHandleA(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  }
+  const DWORD error = ::GetLastError();
+  BY_HANDLE_FILE_INFORMATION information{};
+  const BOOL known = ::GetFileInformationByHandle(file, &information);
+  ::CloseHandle(file);
+  if (length == 0 || length >= buffer.size())
+    return failure = describe("Cannot follow", path, error), 0;
+  if (known && (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return failure = path + ": not a regular file", 0;
+  std::string resolved(buffer.data(), length);
+  if (resolved.rfind("\\\\?\\UNC\\", 0) == 0) {
+    resolved = "\\\\" + resolved.substr(8);
+  } else if (resolved.rfind("\\\\?\\", 0) == 0) {
+    resolved = resolved.substr(4);
+  }
+  finalPath = resolved;
+  return 1;
+}
+
+std::string unpredictableName() {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string name = "~kx";
+  for (int i = 0; i < 4; ++i) {
+    unsigned int value = 0;
+    rand_s(&value);
+    for (int k = 0; k < 8; ++k, value >>= 4) name += kDigits[value & 15];
+  }
+  return name + ".tmp";
+}
+
+}  // namespace
+
+struct ReplacementFile::State {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  std::string target;
+  std::string temporary;
+  std::string failure;
+  std::uint64_t size = 0;
+  bool broken = false;
+
+  int fail(std::string why) {
+    failure = std::move(why);
+    broken = true;
+    return 0;
+  }
+  void removeTemporary() {
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+    if (!temporary.empty()) ::DeleteFileA(temporary.c_str());
+    temporary.clear();
+  }
+  int writeAt(std::uint64_t offset, const void* data, std::size_t count) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (count > 0) {
+      const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+      DWORD written = 0;
+      if (!::WriteFile(handle, bytes, chunk, &written, &at))
+        return fail(describe("Cannot write", target, ::GetLastError()));
+      if (written == 0) return fail(describe("Cannot write", target, ERROR_DISK_FULL));
+      bytes += written;
+      count -= written;
+      offset += written;
+    }
+    return 1;
+  }
+};
+
+ReplacementFile::ReplacementFile() : state_(std::make_unique<State>()) {}
+
+ReplacementFile::~ReplacementFile() { state_->removeTemporary(); }
+
+int ReplacementFile::open(const char* target) {
+  discard();
+  State& s = *state_;
+  s.failure.clear();
+  s.broken = false;
+  s.size = 0;
+  if (target == nullptr || *target == '\0') return s.fail("No file name was given");
+  if (!resolveFinalTarget(target, s.target, s.failure)) return s.fail(s.failure);
+  const std::string folder = folderOf(s.target);
+  for (int attempt = 0; attempt < 100 && s.handle == INVALID_HANDLE_VALUE; ++attempt) {
+    const std::string candidate = folder + unpredictableName();
+    // CREATE_NEW never opens what is already there, a link included.
+    s.handle = ::CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.handle != INVALID_HANDLE_VALUE) {
+      s.temporary = candidate;
+    } else {
+      const DWORD error = ::GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        return s.fail(describe("Cannot create a file in", folder.empty() ? "." : folder, error));
+    }
+  }
+  if (s.handle == INVALID_HANDLE_VALUE)
+    return s.fail(describe("Cannot create a file in", folder, ERROR_FILE_EXISTS));
+  return 1;
+}
+
+int ReplacementFile::write(const void* data, std::size_t size) {
+  State& s = *state_;
+  if (s.handle == INVALID_HANDLE_VALUE || s.broken) return 0;
+  if (!s.writeAt(s.size, data, size)) return 0;
+  s.size += size;
+  return 1;
+}
+
+int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t size) {
+  State& s = *state_;
+  if (s.handle == INVALID_HANDLE_VALUE || s.broken) return 0;
+  if (offset > s.size || s.size - offset < size)
+    return s.fail(describe("Cannot write", s.target, ERROR_INVALID_PARAMETER));
+  return s.writeAt(offset, data, size);
+}
+
+const std::string& ReplacementFile::temporaryPath() const { return state_->temporary; }
+
+const std::string& ReplacementFile::finalTarget() const { return state_->target; }
+
+int ReplacementFile::commit() {
+  State& s = *state_;
+  if (s.handle == INVALID_HANDLE_VALUE || s.broken) {
+    if (s.failure.empty()) s.failure = "No file was opened for writing";
+    return 0;
+  }
+  if (!::FlushFileBuffers(s.handle))
+    return s.fail(describe("Cannot write", s.target, ::GetLastError()));
+  const HANDLE handle = s.handle;
+  s.handle = INVALID_HANDLE_VALUE;
+  if (!::CloseHandle(handle)) return s.fail(describe("Cannot write", s.target, ::GetLastError()));
+
+  // ReplaceFile keeps the target's security descriptor, attributes and creation time; a target
+  // that does not exist is simply created by the rename. The attributes are also given here, for
+  // the systems whose ReplaceFile forgets them.
+  const DWORD attributes = ::GetFileAttributesA(s.target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    ::SetFileAttributesA(
+        s.temporary.c_str(),
+        attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+  }
+  const BOOL replaced = retryWhileHeld([&] {
+    if (::GetFileAttributesA(s.target.c_str()) == INVALID_FILE_ATTRIBUTES)
+      return ::MoveFileExA(s.temporary.c_str(), s.target.c_str(), MOVEFILE_WRITE_THROUGH);
+    // ReplaceFile is called only once nobody holds the target, so that it never stops halfway
+    // (some systems leave a renamed copy of the target behind when it does).
+    const HANDLE probe = ::CreateFileA(s.target.c_str(), DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return FALSE;
+    ::CloseHandle(probe);
+    return ::ReplaceFileA(s.target.c_str(), s.temporary.c_str(), nullptr,
+                          REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                          nullptr);
+  });
+  if (!replaced) return s.fail(describe("Cannot replace", s.target, ::GetLastError()));
+  s.temporary.clear();
+  return 1;
+}
+
+void ReplacementFile::discard() { state_->removeTemporary(); }
+
+const std::string& ReplacementFile::failure() const { return state_->failure; }
+
+}  // namespace platform
