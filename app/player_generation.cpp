@@ -20,9 +20,9 @@ constexpr int kInstallModeString = 300;
 
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
-// the working copy keeps none of them.
+// the working copy keeps none of them, and `reason` says why.
 int applyEdits(const PathName& workingCopy, const PathName& configuration, const IniFile& ini,
-               const QuickTimePreferences& quickTime) {
+               const QuickTimePreferences& quickTime, std::string& reason) {
   ResourceEditSet edits(workingCopy);
 
   // An installer without a "QTPREF" resource gains none.
@@ -40,7 +40,9 @@ int applyEdits(const PathName& workingCopy, const PathName& configuration, const
   }
 
   if (!replaceResourceFromFile(edits, "KXECONFIG", configuration)) return 0;
-  return edits.commit(0);
+  if (edits.commit(0)) return 1;
+  reason = edits.reason();
+  return 0;
 }
 
 bool isSeparator(char c) { return c == '/' || c == platform::pathSeparator(); }
@@ -114,12 +116,11 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
   if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return;
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
-  // would be lost.
-  // The copy replaces the destination in one step: a copy that could not be made whole leaves
-  // what was there, and its reason is shown.
+  // would be lost. The copy replaces the destination in one step: a copy that could not be made
+  // whole leaves what was there, and its reason is shown.
   std::string reason;
   if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workingCopy, configuration, ini, quickTime) ||
+      !applyEdits(workingCopy, configuration, ini, quickTime, reason) ||
       !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
     shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
     return;

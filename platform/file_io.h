@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -8,7 +9,11 @@ namespace platform {
 // Whole-file services. Each returns 1 on success and 0 on failure; those that write say why in
 // `reason` when one is given (the file and the system's own words).
 
-// Reads every byte of the file into `bytes` (replacing its contents).
+// The largest file readWholeFile takes: a 32-bit address space cannot hold a buffer of 2 GiB.
+constexpr std::uint64_t kMaximumWholeFileSize = sizeof(void*) < 8 ? 0x20000000ull : 0x7FFFFFFFull;
+
+// Reads every byte of the file into `bytes` (replacing its contents); 0 for a file larger than
+// kMaximumWholeFileSize, or one that grows past it while it is read.
 int readWholeFile(const char* path, std::string& bytes);
 
 // Gives the file exactly these `size` bytes, replacing it in one step (a ReplacementFile): 1 only

@@ -6,7 +6,8 @@
 namespace platform {
 
 // A file created for writing (CreateFile with CREATE_ALWAYS, no sharing): an existing file is
-// replaced. Closed when the object ends.
+// replaced, but a symbolic link (or other reparse point) at the path is never written through:
+// creation fails. Closed when the object ends.
 class OutputFile {
  public:
   OutputFile();

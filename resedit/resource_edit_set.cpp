@@ -29,21 +29,23 @@ void settleLanguage(const pe::PeResourceFile& file, const pe::ResourceId& type,
 int ResourceEditSet::replaceResource(const unsigned char* data, std::uint32_t size,
                                      const SharedString& name, const SharedString& type,
                                      std::uint16_t language, int createIfMissing) {
+  reason_.clear();
   LanguageMatch match;
   match.language = language;
   pe::ResourceId typeId;
   pe::ResourceId nameId;
-  if (!valid_ || !resourceIdFromText(type.text(), typeId) ||
-      !resourceIdFromText(name.text(), nameId))
-    return 0;
-  if (data == nullptr && size != 0) return 0;
+  if (!valid_) return reason_ = "the path is not valid", 0;
+  if (!resourceIdFromText(type.text(), typeId) || !resourceIdFromText(name.text(), nameId))
+    return reason_ = "the resource's type or name is not valid", 0;
+  if (data == nullptr && size != 0) return reason_ = "there is no data to write", 0;
   if (!createIfMissing) {
     pe::PeResourceFile lookup;
-    if (lookup.open(path_)) settleLanguage(lookup, typeId, nameId, match);
-    if (!match.found) return 0;
+    if (!lookup.open(path_)) return reason_ = lookup.reason(), 0;
+    settleLanguage(lookup, typeId, nameId, match);
+    if (!match.found) return reason_ = "the file has no such resource", 0;
   } else if (language == AnyLanguage) {
     // The wildcard names no language to create the resource in.
-    return 0;
+    return reason_ = "a new resource needs a language", 0;
   }
   settle(Update{typeId, nameId, match.language, std::vector<std::uint8_t>(data, data + size)});
   return 1;
@@ -51,15 +53,18 @@ int ResourceEditSet::replaceResource(const unsigned char* data, std::uint32_t si
 
 int ResourceEditSet::replaceStringTableEntry(std::uint16_t id, const SharedString& text,
                                              std::uint16_t language, int createIfMissing) {
+  reason_.clear();
   StringTableBlock block;
   LanguageMatch match;
   match.language = language;
-  if (!valid_) return 0;
+  if (!valid_) return reason_ = "the path is not valid", 0;
   pe::ResourceId type = pe::ResourceId::integer(kStringTableType);
   pe::ResourceId blockName = pe::ResourceId::integer(stringBlockNumber(id));
   {
     pe::PeResourceFile lookup;
-    if (lookup.open(path_)) {
+    if (!lookup.open(path_)) {
+      reason_ = lookup.reason();
+    } else {
       settleLanguage(lookup, type, blockName, match);
       std::vector<std::uint8_t> data;
       if (!match.found) {
@@ -72,15 +77,19 @@ int ResourceEditSet::replaceStringTableEntry(std::uint16_t id, const SharedStrin
         // A block whose data has no bytes in the file cannot be kept; writing it would lose
         // strings.
         match.found = 0;
+        reason_ = "the string block has no bytes in the file";
       }
     }
   }
-  if (!match.found && !(createIfMissing && match.language != AnyLanguage)) return 0;
-  if (text.length() == 0) return 0;
+  if (!match.found && !(createIfMissing && match.language != AnyLanguage)) {
+    if (reason_.empty()) reason_ = "the file has no such string block";
+    return 0;
+  }
+  if (text.length() == 0) return reason_ = "an empty text changes nothing", 0;
 
   std::u16string wide;
   if (!platform::ansiToUtf16(text.text(), wide) || wide.size() > StringTableBlock::kMaximumLength)
-    return 0;
+    return reason_ = "the text cannot be stored in a string table", 0;
   block.setEntry(id, wide);
   std::vector<std::uint16_t> units(block.encode(nullptr));
   block.encode(units.data());
@@ -112,14 +121,17 @@ void ResourceEditSet::settle(Update update) {
 }
 
 int ResourceEditSet::commit(int discardChanges) {
-  if (updates_.empty()) return 0;
+  reason_.clear();
+  if (updates_.empty()) return reason_ = "there is nothing to write", 0;
   pe::ResourceUpdateBatch batch;
-  if (!batch.begin(path_)) return 0;
+  if (!batch.begin(path_)) return reason_ = batch.reason(), 0;
   int updated = 1;
   for (const Update& update : updates_) {
     updated = updated && batch.update(update.type, update.name, update.language, update.data);
   }
   // A set lands whole or not at all.
   const int ended = batch.end(discardChanges != 0 || !updated);
+  if (!updated) reason_ = batch.reason();
+  if (!ended) reason_ = batch.reason();
   return ended && updated && !discardChanges;
 }

@@ -29,6 +29,9 @@ class ResourceEditSet {
   // holds them all; when any of them cannot be written, none is.
   int commit(int discardChanges);
 
+  // Why the last commit failed or the last update could not be settled: a short text for the user.
+  const std::string& reason() const { return reason_; }
+
  private:
   struct Update {
     pe::ResourceId type;
@@ -45,4 +48,5 @@ class ResourceEditSet {
   std::string path_;
   bool valid_;
   std::vector<Update> updates_;
+  std::string reason_;
 };

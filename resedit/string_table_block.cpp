@@ -27,7 +27,7 @@ void StringTableBlock::loadFromResource(const unsigned char* data, std::size_t s
     if (count > 0) {
       std::u16string text(count, u'\0');
       for (std::size_t k = 0; k < count; ++k) text[k] = unitAt(at + k);
-      // Stored strings are kept as they are, zero units included: only the new text is ours.
+      // Kept verbatim, zero units included: the block's other strings are not ours to change.
       entry = std::move(text);
     }
     at += count;

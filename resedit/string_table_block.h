@@ -16,8 +16,9 @@ class StringTableBlock {
   StringTableBlock() = default;
   virtual ~StringTableBlock() = default;
 
-  // Reads the sixteen entries of a block's data; with no data nothing changes. Never reads past
-  // `size`: an entry whose count runs past the end, and every entry after it, is left empty.
+  // Reads the sixteen entries of a block's data exactly as counted, zero units included; with no
+  // data nothing changes. Never reads past `size`: an entry whose count runs past the end, and
+  // every entry after it, is left empty.
   void loadFromResource(const unsigned char* data, std::size_t size);
   // Entry (id mod 16) takes a copy of the text up to its first zero unit; texts longer than a count
   // can express are cut at 65535 units.

@@ -37,6 +37,7 @@ int readWholeFile(const char* path, std::string& bytes) {
   if (fd.get() < 0) return 0;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  if (static_cast<std::uint64_t>(st.st_size) > kMaximumWholeFileSize) return 0;
   bytes.reserve(static_cast<std::size_t>(st.st_size));
   char chunk[65536];
   for (;;) {
@@ -46,6 +47,7 @@ int readWholeFile(const char* path, std::string& bytes) {
       return 0;
     }
     if (n == 0) return 1;
+    if (bytes.size() + static_cast<std::size_t>(n) > kMaximumWholeFileSize) return 0;
     bytes.append(chunk, static_cast<std::size_t>(n));
   }
 }

@@ -18,7 +18,7 @@ OutputFile::~OutputFile() { close(); }
 
 int OutputFile::create(const char* path) {
   close();
-  state_->fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  state_->fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
   return state_->fd >= 0 ? 1 : 0;
 }
 

@@ -78,7 +78,8 @@ std::string unpredictableName() {
 }
 
 // Extended attributes (POSIX ACLs among them) go with the contents; file capabilities do not,
-// for the same reason as setuid: new contents must not inherit a privilege.
+// for the same reason as setuid: new contents must not inherit a privilege. An attribute that
+// this user may not set, or that the file system cannot hold, is passed over.
 int copyExtendedAttributes(const std::string& model, int fd, std::string& failure) {
   const ssize_t listSize = ::llistxattr(model.c_str(), nullptr, 0);
   if (listSize <= 0) return 1;  // none, or a file system without them
@@ -95,7 +96,7 @@ int copyExtendedAttributes(const std::string& model, int fd, std::string& failur
     const ssize_t valueGot = ::lgetxattr(model.c_str(), name, value.data(), value.size());
     if (valueGot < 0) continue;
     if (::fsetxattr(fd, name, value.data(), static_cast<std::size_t>(valueGot), 0) != 0 &&
-        errno != ENOTSUP && errno != EOPNOTSUPP && errno != EPERM) {
+        errno != ENOTSUP && errno != EOPNOTSUPP && errno != EPERM && errno != EACCES) {
       failure = describe("Cannot copy the extended attributes of", model, errno);
       return 0;
     }

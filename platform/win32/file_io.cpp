@@ -35,12 +35,14 @@ int readWholeFile(const char* path, std::string& bytes) {
   if (!file.valid()) return 0;
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size)) return 0;
+  if (static_cast<std::uint64_t>(size.QuadPart) > kMaximumWholeFileSize) return 0;
   bytes.reserve(static_cast<std::size_t>(size.QuadPart));
   char chunk[65536];
   for (;;) {
     DWORD read = 0;
     if (!::ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return 0;
     if (read == 0) return 1;
+    if (bytes.size() + read > kMaximumWholeFileSize) return 0;
     bytes.append(chunk, read);
   }
 }

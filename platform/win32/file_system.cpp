@@ -69,7 +69,7 @@ struct PrivateDescriptor {
     auto* list = reinterpret_cast<PACL>(acl.data());
     return ::InitializeAcl(list, size, ACL_REVISION) &&
            ::AddAccessAllowedAceEx(list, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
-                                   GENERIC_ALL, user) &&
+                                   FILE_ALL_ACCESS, user) &&
            ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
            ::SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE) &&
            ::SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
@@ -191,8 +191,8 @@ int fileIdentity(const char* path, FileIdentity& identity) {
   BY_HANDLE_FILE_INFORMATION information{};
   if (!file.valid() || !::GetFileInformationByHandle(file.get(), &information)) return 0;
   identity.volume = information.dwVolumeSerialNumber;
-  identity.index = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
-                   information.nFileIndexLow;
+  identity.index =
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
   return 1;
 }
 

@@ -14,6 +14,9 @@ OutputFile::~OutputFile() { close(); }
 
 int OutputFile::create(const char* path) {
   close();
+  const DWORD attributes = ::GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return 0;
   state_->handle =
       ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   return state_->handle != INVALID_HANDLE_VALUE ? 1 : 0;

@@ -35,6 +35,11 @@ inline void putU32(std::uint8_t* out, std::uint32_t value) {
   out[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
+// Whether [offset, offset + size) lies within [0, total), without overflowing.
+inline bool fitsWithin(std::uint64_t offset, std::uint64_t size, std::uint64_t total) {
+  return offset <= total && size <= total - offset;
+}
+
 inline std::uint64_t alignUp(std::uint64_t value, std::uint64_t alignment) {
   return alignment == 0 ? value : (value + alignment - 1) / alignment * alignment;
 }

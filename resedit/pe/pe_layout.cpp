@@ -21,6 +21,20 @@ std::string sectionName(const SectionHeader& section) {
   return std::string(section.name, strnlen(section.name, sizeof section.name));
 }
 
+void putSectionHeader(std::vector<std::uint8_t>& header, std::uint32_t at,
+                      const SectionHeader& section) {
+  std::memcpy(&header[at + field::kSectionName], section.name, 8);
+  putU32(&header[at + field::kVirtualSize], section.virtualSize);
+  putU32(&header[at + field::kVirtualAddress], section.virtualAddress);
+  putU32(&header[at + field::kSizeOfRawData], section.sizeOfRawData);
+  putU32(&header[at + field::kPointerToRawData], section.pointerToRawData);
+  putU32(&header[at + field::kPointerToRelocations], section.pointerToRelocations);
+  putU32(&header[at + field::kPointerToLinenumbers], section.pointerToLinenumbers);
+  putU16(&header[at + field::kNumberOfRelocations], section.numberOfRelocations);
+  putU16(&header[at + field::kNumberOfLinenumbers], section.numberOfLinenumbers);
+  putU32(&header[at + field::kSectionCharacteristics], section.characteristics);
+}
+
 int PeLayout::parse(ImageFile& file) {
   fileSize = file.size();
   std::uint8_t dos[64];
@@ -31,15 +45,17 @@ int PeLayout::parse(ImageFile& file) {
   if (!file.readAt(peOffset, fixed, sizeof fixed)) return 0;
   if (std::memcmp(fixed, "PE\0\0", 4) != 0) return 0;
   std::span<const std::uint8_t> coff(fixed + 4, 20);
-  readU16(coff, 2, numberOfSections);
-  readU32(coff, 8, pointerToSymbolTable);
-  readU16(coff, 16, sizeOfOptionalHeader);
-  readU16(coff, 18, characteristics);
+  readU16(coff, field::kMachine, machine);
+  readU16(coff, field::kNumberOfSections, numberOfSections);
+  readU32(coff, field::kPointerToSymbolTable, pointerToSymbolTable);
+  readU16(coff, field::kSizeOfOptionalHeader, sizeOfOptionalHeader);
+  readU16(coff, field::kCharacteristics, characteristics);
   std::uint16_t magic = 0;
-  readU16(fixed, 24, magic);
+  readU16(fixed, 24 + field::kMagic, magic);
   if (magic != kPe32Magic && magic != kPe32PlusMagic) return 0;
   pe32Plus = magic == kPe32PlusMagic;
-  std::uint32_t fixedOptionalSize = pe32Plus ? 112 : 96;
+  std::uint32_t fixedOptionalSize =
+      pe32Plus ? field::kDataDirectories64 : field::kDataDirectories32;
   if (sizeOfOptionalHeader < fixedOptionalSize || numberOfSections == 0) return 0;
 
   std::uint64_t tableEnd = static_cast<std::uint64_t>(sectionTableOffset()) +
@@ -49,14 +65,28 @@ int PeLayout::parse(ImageFile& file) {
   if (!file.readAt(0, headerBytes.data(), headerBytes.size())) return 0;
   std::span<const std::uint8_t> bytes(headerBytes);
 
-  std::uint32_t optional = optionalHeaderOffset();
-  readU32(bytes, optional + 16, addressOfEntryPoint);
-  readU32(bytes, optional + 32, sectionAlignment);
-  readU32(bytes, optional + 36, fileAlignment);
-  readU32(bytes, optional + 56, sizeOfImage);
-  readU32(bytes, optional + 60, sizeOfHeaders);
-  readU32(bytes, optional + 64, checkSum);
-  readU32(bytes, optional + (pe32Plus ? 108 : 92), numberOfRvaAndSizes);
+  readU32(bytes, optionalFieldOffset(field::kSizeOfInitializedData), sizeOfInitializedData);
+  readU32(bytes, optionalFieldOffset(field::kAddressOfEntryPoint), addressOfEntryPoint);
+  if (pe32Plus) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    readU32(bytes, optionalFieldOffset(field::kImageBase64), low);
+    readU32(bytes, optionalFieldOffset(field::kImageBase64) + 4, high);
+    imageBase = (static_cast<std::uint64_t>(high) << 32) | low;
+  } else {
+    std::uint32_t base = 0;
+    readU32(bytes, optionalFieldOffset(field::kImageBase32), base);
+    imageBase = base;
+  }
+  readU32(bytes, optionalFieldOffset(field::kSectionAlignment), sectionAlignment);
+  readU32(bytes, optionalFieldOffset(field::kFileAlignment), fileAlignment);
+  readU32(bytes, optionalFieldOffset(field::kSizeOfImage), sizeOfImage);
+  readU32(bytes, optionalFieldOffset(field::kSizeOfHeaders), sizeOfHeaders);
+  readU32(bytes, optionalFieldOffset(field::kCheckSum), checkSum);
+  readU32(
+      bytes,
+      optionalFieldOffset(pe32Plus ? field::kNumberOfRvaAndSizes64 : field::kNumberOfRvaAndSizes32),
+      numberOfRvaAndSizes);
   if (!isPowerOfTwo(fileAlignment) || !isPowerOfTwo(sectionAlignment) ||
       sectionAlignment < fileAlignment) {
     return 0;
@@ -73,16 +103,16 @@ int PeLayout::parse(ImageFile& file) {
   for (unsigned i = 0; i < numberOfSections; ++i) {
     std::uint32_t at = sectionHeaderOffset(i);
     SectionHeader& section = sections[i];
-    std::memcpy(section.name, &headerBytes[at], 8);
-    readU32(bytes, at + 8, section.virtualSize);
-    readU32(bytes, at + 12, section.virtualAddress);
-    readU32(bytes, at + 16, section.sizeOfRawData);
-    readU32(bytes, at + 20, section.pointerToRawData);
-    readU32(bytes, at + 24, section.pointerToRelocations);
-    readU32(bytes, at + 28, section.pointerToLinenumbers);
-    readU16(bytes, at + 32, section.numberOfRelocations);
-    readU16(bytes, at + 34, section.numberOfLinenumbers);
-    readU32(bytes, at + 36, section.characteristics);
+    std::memcpy(section.name, &headerBytes[at + field::kSectionName], 8);
+    readU32(bytes, at + field::kVirtualSize, section.virtualSize);
+    readU32(bytes, at + field::kVirtualAddress, section.virtualAddress);
+    readU32(bytes, at + field::kSizeOfRawData, section.sizeOfRawData);
+    readU32(bytes, at + field::kPointerToRawData, section.pointerToRawData);
+    readU32(bytes, at + field::kPointerToRelocations, section.pointerToRelocations);
+    readU32(bytes, at + field::kPointerToLinenumbers, section.pointerToLinenumbers);
+    readU16(bytes, at + field::kNumberOfRelocations, section.numberOfRelocations);
+    readU16(bytes, at + field::kNumberOfLinenumbers, section.numberOfLinenumbers);
+    readU32(bytes, at + field::kSectionCharacteristics, section.characteristics);
   }
   return 1;
 }
@@ -100,8 +130,7 @@ int PeLayout::rvaToFileOffset(std::uint32_t rva, std::uint32_t size, std::uint64
   int index = sectionOfRva(rva);
   if (index < 0) {
     // The headers are mapped at RVA 0 byte for byte.
-    if (static_cast<std::uint64_t>(rva) + size > std::min<std::uint64_t>(sizeOfHeaders, fileSize))
-      return 0;
+    if (!fitsWithin(rva, size, std::min<std::uint64_t>(sizeOfHeaders, fileSize))) return 0;
     offset = rva;
     return 1;
   }
@@ -109,9 +138,9 @@ int PeLayout::rvaToFileOffset(std::uint32_t rva, std::uint32_t size, std::uint64
   std::uint64_t within = rva - section.virtualAddress;
   // Bytes past the raw data are zero-filled by the loader, not stored: a packed file's resource
   // data may have no bytes behind it at all.
-  if (within + size > section.sizeOfRawData) return 0;
+  if (!fitsWithin(within, size, section.sizeOfRawData)) return 0;
   std::uint64_t start = static_cast<std::uint64_t>(section.pointerToRawData) + within;
-  if (start + size > fileSize) return 0;
+  if (!fitsWithin(start, size, fileSize)) return 0;
   offset = start;
   return 1;
 }
@@ -120,7 +149,7 @@ int PeLayout::sectionsAreComplete() const {
   for (const SectionHeader& section : sections) {
     if (section.sizeOfRawData == 0) continue;
     if (section.pointerToRawData < headerBytes.size() ||
-        section.pointerToRawData + static_cast<std::uint64_t>(section.sizeOfRawData) > fileSize) {
+        !fitsWithin(section.pointerToRawData, section.sizeOfRawData, fileSize)) {
       return 0;
     }
   }
@@ -135,6 +164,11 @@ std::uint64_t PeLayout::endOfSectionData() const {
         end, static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData);
   }
   return end;
+}
+
+std::uint64_t PeLayout::mappedEnd(const SectionHeader& section) const {
+  return alignUp(section.virtualAddress + static_cast<std::uint64_t>(section.mappedSize()),
+                 sectionAlignment);
 }
 
 }  // namespace pe

@@ -2,32 +2,48 @@
 
 #include <algorithm>
 
+#include "resedit/pe/byte_order.h"
+
 namespace pe {
+
+namespace {
+
+// What this build can hold in memory at once: a 32-bit address space cannot take a 2 GiB region.
+constexpr std::uint64_t kMaximumHeldBytes =
+    sizeof(void*) < 8 ? 0x20000000ull : ImageFile::kMaximumSize;
+
+}  // namespace
 
 int PeResourceFile::open(const std::string& path) {
   tree_ = ResourceTree{};
-  if (!file_.openForReading(path) || !layout_.parse(file_)) return file_.close(), 0;
+  reason_.clear();
+  if (!file_.openForReading(path)) return fail("the file cannot be opened, or is 2 GiB or larger");
+  if (!layout_.parse(file_)) return fail("the file is not a PE image");
   DataDirectory resources = layout_.directory(kResourceDirectory);
   if (resources.virtualAddress == 0) return 1;
   int index = layout_.sectionOfRva(resources.virtualAddress);
-  if (index < 0) return file_.close(), 0;
+  if (index < 0) return fail("the resource directory lies in no section");
   const SectionHeader& section = layout_.sections[static_cast<std::size_t>(index)];
   std::uint64_t within = resources.virtualAddress - section.virtualAddress;
-  if (within >= section.sizeOfRawData) return file_.close(), 0;
+  if (within >= section.sizeOfRawData)
+    return fail("the resource directory has no bytes in the file");
   std::uint64_t start = static_cast<std::uint64_t>(section.pointerToRawData) + within;
-  if (start >= layout_.fileSize) return file_.close(), 0;
+  if (start >= layout_.fileSize) return fail("the resource directory has no bytes in the file");
   // The directory may point anywhere up to the end of its section's raw data.
   std::uint64_t length =
       std::min<std::uint64_t>(section.sizeOfRawData - within, layout_.fileSize - start);
+  if (length > kMaximumHeldBytes) return fail("the resource section is larger than memory allows");
   std::vector<std::uint8_t> region(static_cast<std::size_t>(length));
-  if (!file_.readAt(start, region.data(), region.size()) || !tree_.parse(region))
-    return file_.close(), 0;
+  if (!file_.readAt(start, region.data(), region.size()))
+    return fail("the resource section cannot be read");
+  if (!tree_.parse(region)) return fail("the resource directory is damaged");
   return 1;
 }
 
 int PeResourceFile::readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes) {
   std::uint64_t offset = 0;
   if (!layout_.rvaToFileOffset(leaf.dataRva, leaf.size, offset)) return 0;
+  if (leaf.size > kMaximumHeldBytes) return 0;
   bytes.resize(leaf.size);
   return file_.readAt(offset, bytes.data(), bytes.size());
 }
@@ -46,13 +62,21 @@ int PeResourceFile::loadAllLeaves() {
   std::uint64_t total = 0;
   tree_.forEachLeaf(
       [&](ResourceLeaf& leaf) { total += leaf.loaded ? leaf.data.size() : leaf.size; });
-  if (total > layout_.fileSize) return 0;
+  if (total > layout_.fileSize) {
+    reason_ = "the resources claim more bytes than the file holds";
+    return 0;
+  }
+  if (total > kMaximumHeldBytes) {
+    reason_ = "the resources are larger than memory allows";
+    return 0;
+  }
   int ok = 1;
   tree_.forEachLeaf([&](ResourceLeaf& leaf) {
     if (!ok || leaf.loaded) return;
     ok = readLeaf(leaf, leaf.data);
     leaf.loaded = ok != 0;
   });
+  if (!ok) reason_ = "a resource's data has no bytes in the file";
   return ok;
 }
 

@@ -40,13 +40,22 @@ class PeResourceFile {
   ResourceTree& tree() { return tree_; }
   const ResourceTree& tree() const { return tree_; }
   ImageFile& file() { return file_; }
+  // Copies a leaf's bytes as the file holds them; 0 when it has no bytes in the file.
+  int readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes);
+  // Why open or loadAllLeaves failed.
+  const std::string& reason() const { return reason_; }
 
  private:
-  int readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes);
+  int fail(const char* why) {
+    file_.close();
+    reason_ = why;
+    return 0;
+  }
 
   ImageFile file_;
   PeLayout layout_;
   ResourceTree tree_;
+  std::string reason_;
 };
 
 }  // namespace pe

@@ -21,10 +21,13 @@ struct ResourceId {
   bool operator==(const ResourceId& other) const = default;
 };
 
+// One UTF-16 unit in upper case, by the simple mapping of the whole Basic Multilingual Plane.
+char16_t upperCaseUnit(char16_t unit);
 // The form in which new names are stored: upper case, as resource compilers write them.
 std::u16string upperCaseName(const std::u16string& name);
 
-// Directory order: named entries first, ordered by their code units, then ids ascending.
+// Directory order, in which the loader searches: named entries first, ordered by their
+// upper-cased code units, then ids ascending.
 bool sortsBefore(const ResourceId& left, const ResourceId& right);
 
 }  // namespace pe

@@ -20,20 +20,6 @@ constexpr std::size_t kChunkSize = 4 << 20;
 constexpr std::uint32_t kDefaultResourceCharacteristics = 0x40000040;  // initialised data, readable
 constexpr std::uint64_t kAddressLimit = 0x7FFFFFFF;
 
-void putSectionHeader(std::vector<std::uint8_t>& header, std::uint32_t at,
-                      const SectionHeader& section) {
-  std::memcpy(&header[at], section.name, 8);
-  putU32(&header[at + 8], section.virtualSize);
-  putU32(&header[at + 12], section.virtualAddress);
-  putU32(&header[at + 16], section.sizeOfRawData);
-  putU32(&header[at + 20], section.pointerToRawData);
-  putU32(&header[at + 24], section.pointerToRelocations);
-  putU32(&header[at + 28], section.pointerToLinenumbers);
-  putU16(&header[at + 32], section.numberOfRelocations);
-  putU16(&header[at + 34], section.numberOfLinenumbers);
-  putU32(&header[at + 36], section.characteristics);
-}
-
 bool inRange(std::uint64_t value, std::uint64_t start, std::uint64_t end) {
   return value >= start && value < end;
 }
@@ -68,10 +54,11 @@ std::uint64_t ResourceRewriter::copyEnd() const {
   return layout.fileSize;
 }
 
-int ResourceRewriter::resourceSectionIsOwned(int index) const {
+int ResourceRewriter::resourceSectionIsOwned(int index) {
   const PeLayout& layout = source_.layout();
   const SectionHeader& section = layout.sections[static_cast<std::size_t>(index)];
-  if (layout.directory(kResourceDirectory).virtualAddress != section.virtualAddress) return 0;
+  if (layout.directory(kResourceDirectory).virtualAddress != section.virtualAddress)
+    return refuse("the resource directory does not start its section");
   std::uint64_t start = section.virtualAddress;
   std::uint64_t end = start + alignUp(section.mappedSize(), layout.sectionAlignment);
   // A section shared with anything else cannot be rewritten; the resources then move to a new one.
@@ -79,17 +66,21 @@ int ResourceRewriter::resourceSectionIsOwned(int index) const {
     if (i == kResourceDirectory || i == kSecurityDirectory) continue;
     if (layout.directories[i].virtualAddress != 0 &&
         inRange(layout.directories[i].virtualAddress, start, end))
-      return 0;
+      return refuse("data directory " + std::to_string(i) + " lies in the resource section");
   }
-  if (inRange(layout.addressOfEntryPoint, start, end)) return 0;
   std::vector<std::uint8_t> debug;
   std::uint64_t debugOffset = 0;
-  if (!readDebugEntries(source_, debug, debugOffset)) return 0;
+  if (!readDebugEntries(source_, debug, debugOffset))
+    return refuse("the debug directory cannot be read");
   for (std::size_t at = 0; at < debug.size(); at += kDebugEntrySize) {
     std::uint32_t address = 0;
-    readU32(debug, at + 20, address);
-    if (address != 0 && inRange(address, start, end)) return 0;
+    readU32(debug, at + field::kDebugAddressOfRawData, address);
+    if (address != 0 && inRange(address, start, end))
+      return refuse("debug data lies in the resource section");
   }
+  if (!referencesRead_) return refuse(references_.reason());
+  std::string referred = references_.whatRefersInto(start, end, false);
+  if (!referred.empty()) return refuse(referred + " in the resource section");
   return 1;
 }
 
@@ -98,46 +89,55 @@ int ResourceRewriter::planInPlaceOrGrow(int index, std::uint32_t treeSize) {
   const SectionHeader& resources = layout.sections[static_cast<std::size_t>(index)];
   std::uint64_t rawStart = resources.pointerToRawData;
   std::uint64_t rawEnd = rawStart + resources.sizeOfRawData;
-  if (resources.sizeOfRawData == 0) return 0;
+  if (resources.sizeOfRawData == 0) return refuse("the resource section has no raw data");
   std::uint64_t nextAddress = std::numeric_limits<std::uint64_t>::max();
   for (std::size_t i = 0; i < layout.sections.size(); ++i) {
     if (static_cast<int>(i) == index) continue;
     const SectionHeader& other = layout.sections[i];
-    if (other.virtualAddress == resources.virtualAddress) return 0;
-    if (other.virtualAddress > resources.virtualAddress)
+    if (other.virtualAddress == resources.virtualAddress)
+      return refuse("another section shares the resource section's address");
+    if (other.virtualAddress > resources.virtualAddress) {
       nextAddress = std::min<std::uint64_t>(nextAddress, other.virtualAddress);
+    } else if (layout.mappedEnd(other) > resources.virtualAddress) {
+      return refuse("a section below the resources reaches into their addresses");
+    }
+    // The tree is written over the whole of the section's raw data, and moves what follows it.
+    if (other.sizeOfRawData != 0 && other.pointerToRawData < rawEnd &&
+        other.pointerToRawData + static_cast<std::uint64_t>(other.sizeOfRawData) > rawStart)
+      return refuse("another section's raw data overlaps the resource section's");
   }
   std::uint64_t mapped = std::max<std::uint64_t>(resources.mappedSize(), treeSize);
   std::uint64_t mappedEnd = alignUp(resources.virtualAddress + mapped, layout.sectionAlignment);
+  std::string touched = references_.relocationTouches(resources.virtualAddress, mappedEnd);
+  if (!touched.empty()) return refuse(touched + " where the tree would lie");
   if (treeSize <= resources.sizeOfRawData && mappedEnd <= nextAddress) {
     return buildOutput(index, Placement::kInPlace, resources.sizeOfRawData,
                        resources.virtualAddress, treeSize);
   }
 
-  // Growing moves everything behind the section, so only sections that nothing but the base
-  // relocation and debug directories refer to may lie behind it.
+  // Growing moves the raw data behind the section in the file, and the sections above it in
+  // memory when the tree outgrows its address slot.
+  const bool movesAddresses =
+      nextAddress != std::numeric_limits<std::uint64_t>::max() && mappedEnd > nextAddress;
+  std::uint64_t imageEnd = layout.sizeOfImage;
   for (std::size_t i = 0; i < layout.sections.size(); ++i) {
     if (static_cast<int>(i) == index) continue;
     const SectionHeader& other = layout.sections[i];
-    if (other.virtualAddress > resources.virtualAddress) {
-      if ((other.characteristics & kSectionDiscardable) == 0) return 0;
-      if (other.sizeOfRawData != 0 && other.pointerToRawData < rawEnd) return 0;
-    } else if (other.sizeOfRawData != 0 &&
-               other.pointerToRawData + static_cast<std::uint64_t>(other.sizeOfRawData) >
-                   rawStart) {
-      return 0;
-    }
+    imageEnd = std::max(imageEnd, layout.mappedEnd(other));
+    if (other.virtualAddress < resources.virtualAddress) continue;
+    if (other.sizeOfRawData != 0 && other.pointerToRawData < rawEnd)
+      return refuse("a section above the resources has its raw data before theirs");
+    if (!movesAddresses) continue;
+    // Only what the running program never uses may change its address.
+    if ((other.characteristics & kSectionDiscardable) == 0)
+      return refuse("section " + sectionName(other) + " would move but is not discardable");
+    if ((other.characteristics & (kSectionExecutable | kSectionCode)) != 0)
+      return refuse("section " + sectionName(other) + " would move but holds code");
   }
-  for (unsigned i = 0; i < layout.directories.size(); ++i) {
-    if (i == kResourceDirectory || i == kSecurityDirectory || i == kBaseRelocationDirectory ||
-        i == kDebugDirectory) {
-      continue;
-    }
-    if (layout.directories[i].virtualAddress != 0 &&
-        layout.directories[i].virtualAddress >= nextAddress)
-      return 0;
+  if (movesAddresses) {
+    std::string referred = references_.whatRefersInto(nextAddress, imageEnd, true);
+    if (!referred.empty()) return refuse(referred + " in a section that would move");
   }
-  if (layout.addressOfEntryPoint >= nextAddress) return 0;
 
   // A tree may fit the raw data and still not the address slot: then only addresses move.
   std::uint64_t growth = treeSize > resources.sizeOfRawData
@@ -145,12 +145,13 @@ int ResourceRewriter::planInPlaceOrGrow(int index, std::uint32_t treeSize) {
                              : 0;
   fileShiftAt_ = rawEnd;
   fileShift_ = growth;
-  if (nextAddress != std::numeric_limits<std::uint64_t>::max() && mappedEnd > nextAddress) {
+  if (movesAddresses) {
     rvaShiftAt_ = static_cast<std::uint32_t>(nextAddress);
     rvaShift_ =
         static_cast<std::uint32_t>(alignUp(mappedEnd - nextAddress, layout.sectionAlignment));
   }
-  if (layout.sizeOfImage + static_cast<std::uint64_t>(rvaShift_) > kAddressLimit) return 0;
+  if (layout.sizeOfImage + static_cast<std::uint64_t>(rvaShift_) > kAddressLimit)
+    return refuse("the image would outgrow its address space");
   return buildOutput(index, Placement::kGrow,
                      static_cast<std::uint32_t>(resources.sizeOfRawData + growth),
                      resources.virtualAddress, treeSize);
@@ -158,7 +159,7 @@ int ResourceRewriter::planInPlaceOrGrow(int index, std::uint32_t treeSize) {
 
 int ResourceRewriter::planAppend(std::uint32_t treeSize) {
   const PeLayout& layout = source_.layout();
-  if (layout.sections.size() >= kMaximumSections) return 0;
+  if (layout.sections.size() >= kMaximumSections) return refuse("the image has too many sections");
   std::uint64_t tableEnd = layout.headerBytes.size();
   std::uint64_t newTableEnd = tableEnd + kSectionHeaderSize;
   std::uint64_t firstRaw = layout.fileSize;
@@ -167,16 +168,18 @@ int ResourceRewriter::planAppend(std::uint32_t treeSize) {
       firstRaw = std::min<std::uint64_t>(firstRaw, section.pointerToRawData);
   }
   // The new section header needs free, unused room between the section table and the first section.
-  if (newTableEnd > layout.sizeOfHeaders || newTableEnd > firstRaw) return 0;
+  if (newTableEnd > layout.sizeOfHeaders || newTableEnd > firstRaw)
+    return refuse("the headers have no room for another section");
   std::uint8_t room[kSectionHeaderSize];
-  if (!source_.file().readAt(tableEnd, room, sizeof room)) return 0;
-  if (std::any_of(room, room + sizeof room, [](std::uint8_t b) { return b != 0; })) return 0;
+  if (!source_.file().readAt(tableEnd, room, sizeof room) ||
+      std::any_of(room, room + sizeof room, [](std::uint8_t b) { return b != 0; }))
+    return refuse("the room after the section table is in use");
   for (unsigned i = 0; i < layout.directories.size(); ++i) {
     if (i == kSecurityDirectory) continue;
     const DataDirectory& directory = layout.directories[i];
     if (directory.virtualAddress != 0 && directory.virtualAddress < newTableEnd &&
         directory.virtualAddress + static_cast<std::uint64_t>(directory.size) > tableEnd) {
-      return 0;
+      return refuse("data directory " + std::to_string(i) + " lies after the section table");
     }
   }
 
@@ -189,11 +192,16 @@ int ResourceRewriter::planAppend(std::uint32_t treeSize) {
   std::uint64_t overlayStart = layout.endOfSectionData();
   std::uint64_t rawStart = alignUp(overlayStart, layout.fileAlignment);
   std::uint64_t rawSize = alignUp(treeSize, layout.fileAlignment);
-  if (address + alignUp(treeSize, layout.sectionAlignment) > kAddressLimit ||
-      rawStart + rawSize > kAddressLimit)
-    return 0;
+  std::uint64_t mappedEnd = address + alignUp(treeSize, layout.sectionAlignment);
+  if (mappedEnd > kAddressLimit || rawStart + rawSize > kAddressLimit)
+    return refuse("the image would outgrow its address space");
+  if (referencesRead_) {
+    std::string touched = references_.relocationTouches(address, mappedEnd);
+    if (!touched.empty()) return refuse(touched + " where a new section would lie");
+  }
   fileShiftAt_ = overlayStart;
-  fileShift_ = rawStart - overlayStart + rawSize;
+  // The overlay moves by whole file alignments, so payloads found at aligned offsets stay aligned.
+  fileShift_ = alignUp(rawStart - overlayStart + rawSize, layout.fileAlignment);
   return buildOutput(-1, Placement::kAppend, static_cast<std::uint32_t>(rawSize),
                      static_cast<std::uint32_t>(address), treeSize);
 }
@@ -210,28 +218,39 @@ void ResourceRewriter::resetPlan() {
 Placement ResourceRewriter::plan() {
   const PeLayout& layout = source_.layout();
   resetPlan();
+  reason_.clear();
   placement_ = Placement::kRefused;
-  if (layout.directories.size() <= kResourceDirectory) return placement_;
-  // A file whose sections are not all in it cannot be written back whole.
-  for (const SectionHeader& section : layout.sections) {
-    if (section.sizeOfRawData == 0) continue;
-    if (section.pointerToRawData < layout.headerBytes.size() ||
-        section.pointerToRawData + static_cast<std::uint64_t>(section.sizeOfRawData) >
-            layout.fileSize) {
-      return placement_;
-    }
-  }
-  std::uint64_t treeSize = source_.tree().serialize(0).size();
-  if (treeSize > kAddressLimit / 2) return placement_;
-  DataDirectory resources = layout.directory(kResourceDirectory);
-  int index = resources.virtualAddress != 0 ? layout.sectionOfRva(resources.virtualAddress) : -1;
-  if (index >= 0 && resourceSectionIsOwned(index) &&
-      planInPlaceOrGrow(index, static_cast<std::uint32_t>(treeSize))) {
+  if (layout.directories.size() <= kResourceDirectory) {
+    refuse("the image has no resource directory entry");
     return placement_;
   }
+  // A file whose sections are not all in it cannot be written back whole.
+  if (!layout.sectionsAreComplete()) {
+    refuse("a section's raw data lies outside the file");
+    return placement_;
+  }
+  if (source_.tree().serializedSize() > kAddressLimit / 2) {
+    refuse("the resources are too large for an image");
+    return placement_;
+  }
+  std::uint32_t treeSize = static_cast<std::uint32_t>(source_.tree().serializedSize());
+  referencesRead_ = references_.read(source_.file(), layout) != 0;
+  DataDirectory resources = layout.directory(kResourceDirectory);
+  int index = resources.virtualAddress != 0 ? layout.sectionOfRva(resources.virtualAddress) : -1;
+  if (index >= 0 && resourceSectionIsOwned(index) && planInPlaceOrGrow(index, treeSize)) {
+    // A self-extractor's payload is kept valid wherever the overlay lands (overlay_payload.h).
+    if (!keepPayloadValid()) placement_ = Placement::kRefused;
+    return placement_;
+  }
+  std::string earlier = reason_;
   // A placement that failed half-way may have left shifts and pieces behind.
   resetPlan();
-  if (planAppend(static_cast<std::uint32_t>(treeSize))) return placement_;
+  if (planAppend(treeSize)) {
+    if (!keepPayloadValid()) return placement_ = Placement::kRefused;
+    reason_ = earlier;
+    return placement_;
+  }
+  if (!earlier.empty()) reason_ += "; and the resource section cannot take the tree: " + earlier;
   return placement_ = Placement::kRefused;
 }
 
@@ -240,9 +259,16 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
   const PeLayout& layout = source_.layout();
   std::vector<std::uint8_t> header = layout.headerBytes;
   std::vector<SectionHeader> sections = layout.sections;
+  // Tools read SizeOfInitializedData as the sum of the initialised sections' raw sizes.
+  std::int64_t initializedGrowth = 0;
+  int oldResources = layout.directory(kResourceDirectory).virtualAddress != 0
+                         ? layout.sectionOfRva(layout.directory(kResourceDirectory).virtualAddress)
+                         : -1;
   for (std::size_t i = 0; i < sections.size(); ++i) {
     SectionHeader& section = sections[i];
     if (static_cast<int>(i) == index) {
+      if ((section.characteristics & kSectionInitializedData) != 0)
+        initializedGrowth += static_cast<std::int64_t>(newRawSize) - section.sizeOfRawData;
       section.virtualSize = std::max(section.mappedSize(), treeSize);
       section.sizeOfRawData = newRawSize;
     } else {
@@ -250,6 +276,10 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
         section.pointerToRawData = static_cast<std::uint32_t>(mapOffset(section.pointerToRawData));
       section.virtualAddress = mapRva(section.virtualAddress);
     }
+    // One live section answers to the resource section's name: a replaced one is renamed.
+    if (placement == Placement::kAppend && static_cast<int>(i) == oldResources &&
+        sectionName(section) == ".rsrc")
+      std::memcpy(section.name, ".oldrsrc", 8);
     if (section.pointerToRelocations != 0)
       section.pointerToRelocations =
           static_cast<std::uint32_t>(mapOffset(section.pointerToRelocations));
@@ -268,18 +298,21 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
     added.sizeOfRawData = newRawSize;
     appendedRawStart = alignUp(overlayStart, layout.fileAlignment);
     added.pointerToRawData = static_cast<std::uint32_t>(appendedRawStart);
-    int old = layout.directory(kResourceDirectory).virtualAddress != 0
-                  ? layout.sectionOfRva(layout.directory(kResourceDirectory).virtualAddress)
-                  : -1;
-    added.characteristics = old >= 0
-                                ? layout.sections[static_cast<std::size_t>(old)].characteristics
-                                : kDefaultResourceCharacteristics;
+    added.characteristics =
+        oldResources >= 0 ? layout.sections[static_cast<std::size_t>(oldResources)].characteristics
+                          : kDefaultResourceCharacteristics;
+    if ((added.characteristics & kSectionInitializedData) != 0) initializedGrowth += newRawSize;
     header.resize(header.size() + kSectionHeaderSize, 0);
     putSectionHeader(header, layout.sectionHeaderOffset(static_cast<unsigned>(sections.size())),
                      added);
     sections.push_back(added);
-    putU16(&header[layout.coffHeaderOffset() + 2], static_cast<std::uint16_t>(sections.size()));
+    putU16(&header[layout.coffHeaderOffset() + field::kNumberOfSections],
+           static_cast<std::uint16_t>(sections.size()));
   }
+  std::int64_t initialized =
+      std::clamp<std::int64_t>(layout.sizeOfInitializedData + initializedGrowth, 0, 0xFFFFFFFF);
+  putU32(&header[layout.optionalFieldOffset(field::kSizeOfInitializedData)],
+         static_cast<std::uint32_t>(initialized));
   for (unsigned i = 0; i < layout.directories.size(); ++i) {
     DataDirectory directory = layout.directories[i];
     if (i == kSecurityDirectory) {
@@ -293,16 +326,14 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
     putU32(&header[layout.dataDirectoryOffset(i) + 4], directory.size);
   }
   if (layout.pointerToSymbolTable != 0) {
-    putU32(&header[layout.coffHeaderOffset() + 8],
+    putU32(&header[layout.coffHeaderOffset() + field::kPointerToSymbolTable],
            static_cast<std::uint32_t>(mapOffset(layout.pointerToSymbolTable)));
   }
   std::uint64_t imageEnd = static_cast<std::uint64_t>(layout.sizeOfImage) + rvaShift_;
   for (const SectionHeader& section : sections) {
-    imageEnd = std::max<std::uint64_t>(
-        imageEnd, alignUp(section.virtualAddress + static_cast<std::uint64_t>(section.mappedSize()),
-                          layout.sectionAlignment));
+    imageEnd = std::max<std::uint64_t>(imageEnd, layout.mappedEnd(section));
   }
-  if (imageEnd > kAddressLimit) return 0;
+  if (imageEnd > kAddressLimit) return refuse("the image would outgrow its address space");
   putU32(&header[layout.sizeOfImageOffset()], static_cast<std::uint32_t>(imageEnd));
   putU32(&header[layout.checkSumOffset()], 0);
 
@@ -316,23 +347,31 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
     segments_.push_back(Segment{copyFrom, overlayStart - copyFrom, {}});
     std::vector<std::uint8_t> added(static_cast<std::size_t>(appendedRawStart - overlayStart), 0);
     added.insert(added.end(), tree.begin(), tree.end());
+    // Zeros after the new section keep the overlay's move a whole number of file alignments.
+    added.resize(static_cast<std::size_t>(fileShift_), 0);
     std::uint64_t addedSize = added.size();
     segments_.push_back(Segment{0, addedSize, std::move(added)});
-    segments_.push_back(Segment{overlayStart, end - overlayStart, {}});
+    addOverlay(overlayStart, end);
   } else {
     const SectionHeader& resources = layout.sections[static_cast<std::size_t>(index)];
     std::uint64_t rawEnd =
         resources.pointerToRawData + static_cast<std::uint64_t>(resources.sizeOfRawData);
     segments_.push_back(Segment{copyFrom, resources.pointerToRawData - copyFrom, {}});
     segments_.push_back(Segment{0, tree.size(), std::move(tree)});
-    segments_.push_back(Segment{rawEnd, end - rawEnd, {}});
+    // Sections behind the resources, then the overlay.
+    segments_.push_back(Segment{rawEnd, overlayStart - rawEnd, {}});
+    addOverlay(overlayStart, end);
   }
   outputSize_ = 0;
   for (const Segment& segment : segments_) outputSize_ += segment.length;
-  if (outputSize_ > ImageFile::kMaximumSize) return 0;
-  if (!patchDebugDirectory()) return 0;
+  if (outputSize_ > ImageFile::kMaximumSize) return refuse("the written file would be too large");
+  if (!patchDebugDirectory()) return refuse("the debug directory cannot be read");
   placement_ = placement;
   return 1;
+}
+
+void ResourceRewriter::addOverlay(std::uint64_t start, std::uint64_t end) {
+  if (end > start) segments_.push_back(Segment{start, end - start, {}});
 }
 
 int ResourceRewriter::patchDebugDirectory() {
@@ -343,10 +382,10 @@ int ResourceRewriter::patchDebugDirectory() {
   for (std::size_t at = 0; at < entries.size(); at += kDebugEntrySize) {
     std::uint32_t address = 0;
     std::uint32_t pointer = 0;
-    readU32(entries, at + 20, address);
-    readU32(entries, at + 24, pointer);
+    readU32(entries, at + field::kDebugAddressOfRawData, address);
+    readU32(entries, at + field::kDebugPointerToRawData, pointer);
     Patch patch;
-    patch.outputOffset = mapOffset(fileOffset + at) + 20;
+    patch.outputOffset = mapOffset(fileOffset + at) + field::kDebugAddressOfRawData;
     patch.bytes.resize(8);
     putU32(&patch.bytes[0], address != 0 ? mapRva(address) : 0);
     putU32(&patch.bytes[4], pointer != 0 ? static_cast<std::uint32_t>(mapOffset(pointer)) : 0);
@@ -392,32 +431,57 @@ int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
   return 1;
 }
 
-int ResourceRewriter::verify(const std::string& path) const {
-  PeResourceFile written;
-  if (!written.open(path) || written.layout().fileSize != outputSize_) return 0;
-  std::size_t expectedLeaves = 0;
-  int ok = 1;
-  source_.tree().forEachLeaf([&](const ResourceId& type, const ResourceId& name,
-                                 const ResourceId& language, const ResourceLeaf& leaf) {
-    ++expectedLeaves;
+namespace {
+
+// Whether the written directory holds the same entries, in the same order, with the same bytes.
+int sameDirectory(const ResourceDirectory& expected, const ResourceDirectory& written,
+                  PeResourceFile& file) {
+  if (expected.entries.size() != written.entries.size() ||
+      expected.characteristics != written.characteristics ||
+      expected.timeDateStamp != written.timeDateStamp ||
+      expected.majorVersion != written.majorVersion ||
+      expected.minorVersion != written.minorVersion)
+    return 0;
+  for (std::size_t i = 0; i < expected.entries.size(); ++i) {
+    const ResourceEntry& want = expected.entries[i];
+    const ResourceEntry& got = written.entries[i];
+    if (!(want.id == got.id) || !want.directory != !got.directory) return 0;
+    if (want.directory) {
+      if (!sameDirectory(*want.directory, *got.directory, file)) return 0;
+      continue;
+    }
     std::vector<std::uint8_t> bytes;
-    if (!ok || language.named || !written.readData(type, name, language.id, bytes) ||
-        bytes != leaf.data)
-      ok = 0;
-  });
-  std::size_t writtenLeaves = 0;
-  written.tree().forEachLeaf([&](ResourceLeaf&) { ++writtenLeaves; });
-  return ok && writtenLeaves == expectedLeaves;
+    if (got.leaf->codePage != want.leaf->codePage || !file.readLeaf(*got.leaf, bytes) ||
+        bytes != want.leaf->data)
+      return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int ResourceRewriter::verify(const std::string& path) {
+  PeResourceFile written;
+  if (!written.open(path)) return refuse("the written file does not read back");
+  if (written.layout().fileSize != outputSize_)
+    return refuse("the written file does not have the planned size");
+  if (!sameDirectory(source_.tree().root, written.tree().root, written))
+    return refuse("the written file does not hold the planned resources");
+  return 1;
 }
 
 int ResourceRewriter::write(const std::string& targetPath) {
   if (placement_ == Placement::kRefused) return 0;
   // Until the commit the target keeps its bytes; every way out before it removes the new file.
   platform::ReplacementFile out;
-  if (!out.open(targetPath.c_str()) || !streamTo(out) || !verify(out.temporaryPath())) return 0;
+  if (!out.open(targetPath.c_str())) return refuse(out.failure());
+  if (!streamTo(out))
+    return refuse(out.failure().empty() ? "the new file cannot be written" : out.failure());
+  if (!verify(out.temporaryPath())) return 0;
   // The source is closed first: Windows cannot replace a file that is still open.
   source_.file().close();
-  return out.commit();
+  if (!out.commit()) return refuse(out.failure());
+  return 1;
 }
 
 }  // namespace pe

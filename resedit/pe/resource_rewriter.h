@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/replacement_file.h"
+#include "resedit/pe/image_references.h"
 #include "resedit/pe/pe_resource_file.h"
 
 namespace pe {
@@ -26,6 +27,10 @@ class ResourceRewriter {
   // Writes the planned file to `targetPath`; 1 on success, 0 with the target untouched.
   int write(const std::string& targetPath);
 
+  // Why the plan or the write failed; after a plan that fell back to a later placement, why the
+  // earlier ones could not be used. Empty when nothing stood in the way.
+  const std::string& reason() const { return reason_; }
+
  private:
   struct Segment {
     std::uint64_t sourceOffset = 0;
@@ -37,12 +42,20 @@ class ResourceRewriter {
     std::vector<std::uint8_t> bytes;
   };
 
-  int resourceSectionIsOwned(int index) const;
+  // 0 with the reason set; for the placements' many refusals.
+  int refuse(std::string why) {
+    reason_ = std::move(why);
+    return 0;
+  }
+  int resourceSectionIsOwned(int index);
   int planInPlaceOrGrow(int index, std::uint32_t treeSize);
   int planAppend(std::uint32_t treeSize);
   int buildOutput(int index, Placement placement, std::uint32_t newRawSize, std::uint32_t treeRva,
                   std::uint32_t treeSize);
   int patchDebugDirectory();
+  // Copies the overlay (an installer's payload) from `start` to `end` of the source to wherever
+  // the plan puts it; the one place where a moved payload would be fixed up.
+  void addOverlay(std::uint64_t start, std::uint64_t end);
   // Forgets every piece, patch and shift of an earlier plan.
   void resetPlan();
   std::uint64_t mapOffset(std::uint64_t offset) const {
@@ -52,10 +65,18 @@ class ResourceRewriter {
     return rva >= rvaShiftAt_ ? rva + rvaShift_ : rva;
   }
   std::uint64_t copyEnd() const;
+  // Keeps a self-extractor's payload in the overlay valid in the planned output: its offsets
+  // follow a moved overlay and its integrity check covers the new bytes. 0 when it cannot.
+  int keepPayloadValid();
+  // Reads planned output bytes, patches applied, as streamTo will write them.
+  int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count);
   int streamTo(platform::ReplacementFile& out);
-  int verify(const std::string& path) const;
+  int verify(const std::string& path);
 
   PeResourceFile& source_;
+  ImageReferences references_;
+  bool referencesRead_ = false;
+  std::string reason_;
   Placement placement_ = Placement::kRefused;
   std::vector<Segment> segments_;
   std::vector<Patch> patches_;

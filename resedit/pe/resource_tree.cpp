@@ -142,11 +142,16 @@ ResourceDirectory& childDirectory(ResourceDirectory& parent, const ResourceId& i
 struct TreeWriter {
   std::vector<std::uint8_t> out;
   std::uint32_t baseRva = 0;
+  std::vector<const ResourceDirectory*> directories;
+  std::vector<const ResourceLeaf*> leaves;
+  std::vector<const ResourceId*> names;
+  std::vector<std::uint32_t> directoryOffsets;
+  std::uint32_t dataEntriesStart = 0;
+  std::vector<std::uint32_t> nameOffsets;
+  std::vector<std::uint32_t> dataOffsets;
 
-  void write(const ResourceDirectory& root) {
-    std::vector<const ResourceDirectory*> directories;
-    std::vector<const ResourceLeaf*> leaves;
-    std::vector<const ResourceId*> names;
+  // Places every part and returns the serialised size.
+  std::uint64_t measure(const ResourceDirectory& root) {
     // Breadth-first, as resource compilers lay directories out.
     directories.push_back(&root);
     for (std::size_t i = 0; i < directories.size(); ++i) {
@@ -157,25 +162,26 @@ struct TreeWriter {
       }
     }
     std::uint64_t offset = 0;
-    std::vector<std::uint32_t> directoryOffsets;
     for (const ResourceDirectory* directory : directories) {
       directoryOffsets.push_back(static_cast<std::uint32_t>(offset));
       offset += kDirectoryHeaderSize + kEntrySize * directory->entries.size();
     }
-    std::uint32_t dataEntriesStart = static_cast<std::uint32_t>(offset);
+    dataEntriesStart = static_cast<std::uint32_t>(offset);
     offset += kDataEntrySize * leaves.size();
-    std::vector<std::uint32_t> nameOffsets;
     for (const ResourceId* name : names) {
       nameOffsets.push_back(static_cast<std::uint32_t>(offset));
       offset += 2 + 2 * name->name.size();
     }
-    std::vector<std::uint32_t> dataOffsets;
     for (const ResourceLeaf* leaf : leaves) {
       offset = alignUp(offset, 8);
       dataOffsets.push_back(static_cast<std::uint32_t>(offset));
       offset += leaf->data.size();
     }
-    out.assign(static_cast<std::size_t>(alignUp(offset, 8)), 0);
+    return alignUp(offset, 8);
+  }
+
+  void write(const ResourceDirectory& root) {
+    out.assign(static_cast<std::size_t>(measure(root)), 0);
 
     std::size_t nextDirectory = 1;
     std::size_t nextLeaf = 0;
@@ -301,6 +307,11 @@ void ResourceTree::forEachLeaf(
       }
     }
   }
+}
+
+std::uint64_t ResourceTree::serializedSize() const {
+  TreeWriter writer;
+  return writer.measure(root);
 }
 
 std::vector<std::uint8_t> ResourceTree::serialize(std::uint32_t baseRva) const {

@@ -61,6 +61,8 @@ class ResourceTree {
   // The directory as it is laid out in a resource section at `baseRva`: directories, data entries,
   // names, then each leaf's data on an 8-byte boundary. Every leaf must be loaded.
   std::vector<std::uint8_t> serialize(std::uint32_t baseRva) const;
+  // The size serialize would return, without building it.
+  std::uint64_t serializedSize() const;
 
   ResourceDirectory root;
 };

@@ -20,7 +20,9 @@ int ResourceUpdateBatch::begin(const std::string& path) {
   begun_ = false;
   changed_ = false;
   path_ = path;
-  if (!canWrite(path) || !file_.open(path) || !file_.loadAllLeaves()) return 0;
+  reason_.clear();
+  if (!canWrite(path)) return reason_ = "the file cannot be opened for writing", 0;
+  if (!file_.open(path) || !file_.loadAllLeaves()) return reason_ = file_.reason(), 0;
   begun_ = true;
   return 1;
 }
@@ -28,7 +30,8 @@ int ResourceUpdateBatch::begin(const std::string& path) {
 int ResourceUpdateBatch::update(const ResourceId& type, const ResourceId& name,
                                 std::uint16_t language, std::span<const std::uint8_t> data) {
   // No PE file can hold more than our 2 GiB file limit.
-  if (!begun_ || data.size() > ImageFile::kMaximumSize) return 0;
+  if (!begun_) return 0;
+  if (data.size() > ImageFile::kMaximumSize) return reason_ = "the new data is too large", 0;
   // Writing bytes a resource already holds changes nothing, so it costs no rewrite (and keeps a
   // signature valid).
   if (file_.tree().put(type, name, language, std::vector<std::uint8_t>(data.begin(), data.end())))
@@ -39,7 +42,9 @@ int ResourceUpdateBatch::update(const ResourceId& type, const ResourceId& name,
 Placement ResourceUpdateBatch::plannedPlacement() {
   if (!begun_) return Placement::kRefused;
   ResourceRewriter rewriter(file_);
-  return rewriter.plan();
+  Placement placement = rewriter.plan();
+  reason_ = rewriter.reason();
+  return placement;
 }
 
 int ResourceUpdateBatch::end(bool discardChanges) {
@@ -50,6 +55,7 @@ int ResourceUpdateBatch::end(bool discardChanges) {
   if (!changed_) return file_.file().close(), 1;
   ResourceRewriter rewriter(file_);
   int written = rewriter.plan() != Placement::kRefused && rewriter.write(path_);
+  reason_ = written ? std::string() : rewriter.reason();
   file_.file().close();
   return written;
 }

@@ -24,12 +24,19 @@ class ResourceUpdateBatch {
 
   // Where a commit would put the resources (for tests and diagnostics); valid after an update.
   Placement plannedPlacement();
+  // Why the last plan or commit was refused for the overlay's payload; empty otherwise.
+  const std::string& refusalReason() const { return reason_; }
+
+  // Why begin or end failed, or why the planned placement is not the first choice; a short text
+  // such as "a base relocation patches bytes there in a section that would move".
+  const std::string& reason() const { return reason_; }
 
  private:
   std::string path_;
   PeResourceFile file_;
   bool begun_ = false;
   bool changed_ = false;
+  std::string reason_;
 };
 
 }  // namespace pe

@@ -29,6 +29,15 @@ std::string stringBlock() {
   return block;
 }
 
+// Code after the resources that a base relocation block names, as start-up code of some linkers
+// is laid out: a larger tree must not move it.
+void addRelocatedCode(SyntheticImage& image) {
+  SyntheticSection code{".init", 0x62000020, std::vector<std::uint8_t>(0x40, 0xC3), false};
+  image.sections.insert(image.sections.begin() + 2, code);
+  std::vector<std::uint8_t>& relocations = image.sections.back().data;
+  relocations = {0x00, 0x30, 0x00, 0x00, 12, 0, 0, 0, 0x10, 0xA0, 0, 0};
+}
+
 SyntheticImage installer(bool pe32Plus, bool overlay) {
   SyntheticImage image = SyntheticImage::usual();
   image.pe32Plus = pe32Plus;
@@ -88,10 +97,15 @@ int main(int argc, char** argv) {
   for (const char* corpus : {"pe", "rewrite", "zip"}) fs::create_directories(out / corpus);
 
   for (const bool pe32Plus : {false, true}) {
-    for (const bool overlay : {false, true}) {
-      const std::vector<std::uint8_t> bytes = installer(pe32Plus, overlay).build();
+    for (const int shape : {0, 1, 2}) {
+      const bool overlay = shape == 1;
+      SyntheticImage image = installer(pe32Plus, overlay);
+      if (shape == 2) addRelocatedCode(image);
+      const std::vector<std::uint8_t> bytes = image.build();
       const std::string name =
-          std::string(pe32Plus ? "pe32plus" : "pe32") + (overlay ? "_overlay" : "");
+          std::string(pe32Plus ? "pe32plus" : "pe32") + (shape == 1   ? "_overlay"
+                                                         : shape == 2 ? "_relocated"
+                                                                      : "");
       write(out / "pe" / name, bytes);
       // The rewrite target reads its update from the last byte: every update, small and large.
       for (const int update : {0, 1, 2, 3}) {

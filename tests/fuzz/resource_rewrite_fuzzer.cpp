@@ -7,6 +7,7 @@
 #include "base/path_name.h"
 #include "base/shared_string.h"
 #include "resedit/language_match.h"
+#include "resedit/pe/byte_order.h"
 #include "resedit/pe/pe_resource_file.h"
 #include "resedit/resource_edit_set.h"
 #include "resedit/resource_name.h"
@@ -127,6 +128,49 @@ void checkSectionsKept(const std::vector<std::uint8_t>& before, const pe::PeLayo
   }
 }
 
+// What the rewrite does not rewrite must keep its addresses: every data directory but those of the
+// resources, the certificates, the base relocations and the debug entries keeps its value (when it
+// is not empty), and no section that one of those directories, a base relocation block or the
+// entry point refers into may move.
+void checkReferencesKept(const std::vector<std::uint8_t>& before, const pe::PeLayout& oldLayout,
+                         const pe::PeLayout& newLayout) {
+  const int oldResources = resourceSectionOf(oldLayout);
+  auto mustStay = [&](std::uint32_t rva) {
+    const int index = oldLayout.sectionOfRva(rva);
+    if (index < 0 || index == oldResources) return;
+    const std::size_t i = static_cast<std::size_t>(index);
+    FUZZ_CHECK(i < newLayout.sections.size() &&
+               newLayout.sections[i].virtualAddress == oldLayout.sections[i].virtualAddress);
+  };
+  for (unsigned i = 0; i < oldLayout.directories.size(); ++i) {
+    if (i == pe::kResourceDirectory || i == pe::kSecurityDirectory ||
+        i == pe::kBaseRelocationDirectory || i == pe::kDebugDirectory)
+      continue;
+    // An empty directory refers to nothing, wherever its address points.
+    const pe::DataDirectory was = oldLayout.directory(i);
+    if (was.virtualAddress == 0 || was.size == 0) continue;
+    const pe::DataDirectory is = newLayout.directory(i);
+    FUZZ_CHECK(was.virtualAddress == is.virtualAddress && was.size == is.size);
+    mustStay(was.virtualAddress);
+  }
+  mustStay(oldLayout.addressOfEntryPoint);
+  const pe::DataDirectory relocations = oldLayout.directory(pe::kBaseRelocationDirectory);
+  std::uint64_t offset = 0;
+  if (relocations.virtualAddress == 0 ||
+      !oldLayout.rvaToFileOffset(relocations.virtualAddress, relocations.size, offset))
+    return;
+  const std::span<const std::uint8_t> table(before.data() + offset, relocations.size);
+  for (std::size_t at = 0; at + 8 <= table.size();) {
+    std::uint32_t page = 0;
+    std::uint32_t blockSize = 0;
+    pe::readU32(table, at, page);
+    pe::readU32(table, at + 4, blockSize);
+    if (blockSize < 8) break;
+    mustStay(page);
+    at += blockSize;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -238,5 +282,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::sort(leaves.begin(), leaves.end());
   FUZZ_CHECK(leaves == expected);
   checkSectionsKept(before, oldLayout, after, newLayout);
+  checkReferencesKept(before, oldLayout, newLayout);
   return 0;
 }

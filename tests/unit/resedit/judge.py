@@ -136,6 +136,26 @@ def main():
         if moved.VirtualAddress != section.VirtualAddress:
             check(section.Characteristics & 0x02000000, "loaded section %r moved" % section.Name)
 
+    # One live resource section by name, and the initialised-data total follows the raw sizes.
+    check([s.Name.rstrip(b"\0") for s in after.sections].count(b".rsrc") <= 1, "two sections named .rsrc")
+    def initialized(pe):
+        return sum(s.SizeOfRawData for s in pe.sections if s.Characteristics & 0x40)
+    check(after.OPTIONAL_HEADER.SizeOfInitializedData - before.OPTIONAL_HEADER.SizeOfInitializedData
+          == initialized(after) - initialized(before), "SizeOfInitializedData does not follow the sections")
+
+    # Every base relocation still patches the same bytes of the same section.
+    def relocated(pe):
+        sites = []
+        for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", []):
+            for entry in block.entries:
+                if entry.type == 0:
+                    continue
+                section = pe.get_section_by_rva(entry.rva)
+                name = section.Name if section else None
+                sites.append((name, entry.rva - section.VirtualAddress if section else entry.rva, entry.type))
+        return sites
+    check(relocated(after) == relocated(before), "base relocations patch other bytes")
+
     # The overlay (an installer's payload) survives; a certificate table does not.
     check(overlay_without_certificate(after, raw_after) == overlay_without_certificate(before, raw_before),
           "overlay changed")

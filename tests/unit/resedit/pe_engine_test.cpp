@@ -55,6 +55,7 @@ std::vector<std::uint8_t> overlayOf(const std::string& path) {
 struct Edited {
   int committed = 0;
   Placement placement = Placement::kRefused;
+  std::string reason;
 };
 
 Edited edit(const std::string& path, const std::string& newConfig) {
@@ -63,8 +64,23 @@ Edited edit(const std::string& path, const std::string& newConfig) {
   if (!batch.begin(path)) return result;
   batch.update(kBinary, kConfig, 1033, bytesOf(newConfig));
   result.placement = batch.plannedPlacement();
+  result.reason = batch.reason();
   result.committed = batch.end(false);
   return result;
+}
+
+std::vector<std::uint8_t> rawDataOf(const std::string& path, const pe::SectionHeader& section) {
+  std::vector<std::uint8_t> bytes = readFileBytes(path);
+  auto start = bytes.begin() + section.pointerToRawData;
+  return {start, start + section.sizeOfRawData};
+}
+
+// Names of the sections, in table order.
+std::vector<std::string> sectionNames(const std::string& path) {
+  std::vector<std::string> names;
+  for (const pe::SectionHeader& section : sectionsOf(path))
+    names.push_back(pe::sectionName(section));
+  return names;
 }
 
 class PeEngine : public ::testing::TestWithParam<bool> {
@@ -151,7 +167,8 @@ TEST_P(PeEngine, GrowsOverDiscardableSectionsAndMovesTheOverlayByWholeFileAlignm
   std::vector<std::uint8_t> relocationBytes(relocations.virtualSize);
   ASSERT_TRUE(file.file().readAt(relocations.pointerToRawData, relocationBytes.data(),
                                  relocationBytes.size()));
-  EXPECT_EQ(relocationBytes, std::vector<std::uint8_t>(0x40, 0x11));
+  EXPECT_EQ(relocationBytes, image.relocationTable());
+  EXPECT_EQ(layout.sizeOfInitializedData, resources.sizeOfRawData + relocations.sizeOfRawData);
 }
 
 // Raw data larger than the section's address slot (as some tools write it): a tree that fits the
@@ -223,6 +240,12 @@ TEST_P(PeEngine, AppendsASectionWhenALoadedSectionFollowsAndNeverMovesIt) {
             layout.sections.back().virtualAddress);
   EXPECT_EQ(overlayOf(path), overlayBefore);
   EXPECT_EQ(readResource(path, kBinary, named("QTPREF"), 1033), bytesOf("qt"));
+  // One live section answers to the resource name; the replaced one keeps its bytes.
+  EXPECT_EQ(sectionNames(path),
+            (std::vector<std::string>{".text", ".oldrsrc", ".reloc", ".kxtail", ".rsrc"}));
+  EXPECT_EQ(layout.sizeOfInitializedData, 0x200u + sectionsBefore[1].sizeOfRawData +
+                                              sectionsBefore[2].sizeOfRawData +
+                                              layout.sections.back().sizeOfRawData);
 
   // A second, larger edit grows the appended section instead of adding another.
   Edited again = edit(path, std::string(20000, 'z'));
@@ -231,6 +254,138 @@ TEST_P(PeEngine, AppendsASectionWhenALoadedSectionFollowsAndNeverMovesIt) {
   ASSERT_TRUE(reread.open(path));
   EXPECT_EQ(reread.layout().sections.size(), sectionsBefore.size() + 1);
   EXPECT_EQ(overlayOf(path), overlayBefore);
+}
+
+// The loader patches every relocated field and the program uses every relocated address: a
+// section that such a field lies in or points into, or that holds code, keeps its address, and a
+// tree that outgrows its slot goes to a new section instead.
+TEST_P(PeEngine, SectionsThatAnythingRefersIntoNeverMove) {
+  struct Case {
+    const char* what;
+    std::uint32_t characteristics;
+    SyntheticFixup fixup;
+    const char* reason;
+  };
+  // .text 0x1000, .rsrc 0x2000, .init 0x3000, .reloc 0x4000.
+  const Case cases[] = {
+      {"discardable code", 0x62000020, {0x1010, 0x1000}, "holds code"},
+      {"a patched field in it", 0x42000040, {0x3008, 0x1000}, "relocation patches"},
+      {"a relocated address into it", 0x42000040, {0x1030, 0x3010}, "relocated address"},
+  };
+  for (const Case& c : cases) {
+    SyntheticImage image = installerImage();
+    image.pe32Plus = GetParam();
+    image.sections.insert(image.sections.begin() + 2,
+                          {".init", c.characteristics, std::vector<std::uint8_t>(0x100, 0xCC)});
+    image.fixups.push_back(c.fixup);
+    ASSERT_EQ(image.addresses()[2], 0x3000u);
+    std::vector<std::uint8_t> bytes = image.build();
+    writeFileBytes(path, bytes);
+    std::vector<pe::SectionHeader> before = sectionsOf(path);
+    std::vector<std::uint8_t> overlayBefore = overlayOf(path);
+
+    Edited result = edit(path, std::string(9000, 'm'));
+    ASSERT_TRUE(result.committed) << c.what;
+    EXPECT_EQ(result.placement, Placement::kAppend) << c.what;
+    EXPECT_NE(result.reason.find(c.reason), std::string::npos) << c.what << ": " << result.reason;
+    std::vector<pe::SectionHeader> after = sectionsOf(path);
+    ASSERT_EQ(after.size(), before.size() + 1) << c.what;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      EXPECT_EQ(after[i].virtualAddress, before[i].virtualAddress) << c.what << " " << i;
+      EXPECT_EQ(rawDataOf(path, after[i]),
+                std::vector<std::uint8_t>(
+                    bytes.begin() + before[i].pointerToRawData,
+                    bytes.begin() + before[i].pointerToRawData + before[i].sizeOfRawData))
+          << c.what << " " << i;
+    }
+    EXPECT_EQ(overlayOf(path), overlayBefore) << c.what;
+    EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf(std::string(9000, 'm')));
+  }
+}
+
+TEST_P(PeEngine, TheTreeIsNeverWrittenOverRelocatedBytesOrAnotherSectionsRawData) {
+  for (int overlapping = 0; overlapping < 2; ++overlapping) {
+    SyntheticImage image = installerImage();
+    image.pe32Plus = GetParam();
+    image.sections.push_back({".data", 0xC0000040, std::vector<std::uint8_t>(0x100, 0x22)});
+    if (!overlapping) image.fixups.push_back({0x2008, 0x1000});  // a field inside the resources
+    std::vector<std::uint8_t> bytes = image.build();
+    if (overlapping) {
+      // A crafted but loadable layout: .data's raw data is the resource section's.
+      std::uint32_t table = 0x80 + 24 + (image.pe32Plus ? 240 : 224);
+      std::uint32_t resourcesRaw = 0;
+      pe::readU32(bytes, table + 40 + 20, resourcesRaw);
+      pe::putU32(&bytes[table + 120 + 20], resourcesRaw);
+    }
+    writeFileBytes(path, bytes);
+    std::vector<pe::SectionHeader> before = sectionsOf(path);
+    ASSERT_EQ(before.size(), 4u);
+    std::vector<std::uint8_t> resourceBytes = rawDataOf(path, before[1]);
+
+    Edited result = edit(path, "[setup]\ninstallmode=2\n");
+    ASSERT_TRUE(result.committed) << overlapping;
+    EXPECT_EQ(result.placement, Placement::kAppend) << overlapping << ": " << result.reason;
+    std::vector<pe::SectionHeader> after = sectionsOf(path);
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_EQ(rawDataOf(path, after[1]), resourceBytes) << overlapping;
+    EXPECT_EQ(rawDataOf(path, after[3]),
+              rawDataOf(path, before[3]).size() == 0
+                  ? std::vector<std::uint8_t>{}
+                  : std::vector<std::uint8_t>(
+                        bytes.begin() + before[3].pointerToRawData,
+                        bytes.begin() + before[3].pointerToRawData + before[3].sizeOfRawData));
+    EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf("[setup]\ninstallmode=2\n"));
+  }
+}
+
+TEST_P(PeEngine, AnOverlayAfterUnalignedRawDataMovesByWholeFileAlignments) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  image.checksum = false;
+  image.sections.push_back({".kxtail", 0xC0000040, std::vector<std::uint8_t>(0x80, 0x22)});
+  std::vector<std::uint8_t> bytes = image.build();
+  // The last section's raw size stops short of its alignment, so the overlay starts unaligned.
+  std::uint32_t table = 0x80 + 24 + (image.pe32Plus ? 240 : 224);
+  pe::putU32(&bytes[table + 120 + 16], 0x90);
+  writeFileBytes(path, bytes);
+  std::vector<std::uint8_t> overlayBefore = overlayOf(path);
+  ASSERT_FALSE(overlayBefore.empty());
+  std::string marker(image.overlay.begin(), image.overlay.end());
+  std::string text(bytes.begin(), bytes.end());
+  std::size_t markerBefore = text.find(marker);
+
+  Edited result = edit(path, std::string(9000, 'u'));
+  ASSERT_TRUE(result.committed);
+  EXPECT_EQ(result.placement, Placement::kAppend);
+  std::vector<std::uint8_t> after = readFileBytes(path);
+  std::size_t markerAfter = std::string(after.begin(), after.end()).find(marker);
+  ASSERT_NE(markerAfter, std::string::npos);
+  EXPECT_EQ((markerAfter - markerBefore) % 0x200, 0u);
+  EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf(std::string(9000, 'u')));
+}
+
+TEST_P(PeEngine, TreesWithNamedLanguageEntriesAreWrittenAndVerified) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  pe::ResourceEntry namedLanguage;
+  namedLanguage.id = named("NEUTRAL");
+  namedLanguage.leaf = std::make_unique<pe::ResourceLeaf>();
+  namedLanguage.leaf->data = bytesOf("named language");
+  namedLanguage.leaf->loaded = true;
+  std::vector<pe::ResourceEntry>& languages = languageEntries(image.tree, kBinary, named("QTPREF"));
+  languages.insert(languages.begin(), std::move(namedLanguage));
+  writeFileBytes(path, image.build());
+  for (std::size_t size : {40u, 9000u}) {
+    Edited result = edit(path, std::string(size, 'n'));
+    EXPECT_TRUE(result.committed) << size << ": " << result.reason;
+    pe::PeResourceFile file;
+    ASSERT_TRUE(file.open(path));
+    std::vector<std::uint8_t> data;
+    ASSERT_TRUE(
+        file.readLeaf(*languageEntries(file.tree(), kBinary, named("QTPREF"))[0].leaf, data));
+    EXPECT_EQ(data, bytesOf("named language"));
+    EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf(std::string(size, 'n')));
+  }
 }
 
 TEST_P(PeEngine, RefusesWhenNothingCanTakeTheTreeAndLeavesTheFile) {
@@ -352,6 +507,37 @@ TEST_P(PeEngine, KeepsDirectoryHeaderFieldsAndCodePages) {
   EXPECT_EQ(leaves, 5);
 }
 
+// The loader binary-searches named entries in upper-cased order, so a new name must go where that
+// order puts it, whatever case the names already there are stored in.
+TEST_P(PeEngine, NewNamesGoWhereTheLoadersUpperCasedOrderPutsThem) {
+  SyntheticImage image = installerImage();
+  image.pe32Plus = GetParam();
+  // Stored as a crafted file may hold them: lower case, which sorts after "_" and "B" by code unit
+  // but before them once upper-cased.
+  for (const char16_t* stored : {u"ab", u"abc", u"\u0436\u0443\u043a"}) {
+    addResource(image.tree, ResourceId::text(stored), ResourceId::integer(1), 1033, "x");
+    for (pe::ResourceEntry& entry : image.tree.root.entries)
+      if (ResourceId::text(stored).matches(entry.id)) entry.id.name = stored;
+  }
+  writeFileBytes(path, image.build());
+  pe::ResourceUpdateBatch batch;
+  ASSERT_TRUE(batch.begin(path));
+  for (const char16_t* added : {u"_", u"B", u"\u0436\u0430\u0431\u0430", u"AB_", u"\u00ff"})
+    batch.update(ResourceId::text(added), ResourceId::integer(1), 1033, bytesOf("y"));
+  ASSERT_TRUE(batch.end(false));
+
+  pe::PeResourceFile file;
+  ASSERT_TRUE(file.open(path));
+  std::vector<std::u16string> types;
+  for (const pe::ResourceEntry& entry : file.tree().root.entries)
+    if (entry.id.named) types.push_back(entry.id.name);
+  EXPECT_EQ(types,
+            (std::vector<std::u16string>{u"ab", u"abc", u"AB_", u"B", u"BINARY", u"_", u"\u0178",
+                                         u"\u0416\u0410\u0411\u0410", u"\u0436\u0443\u043a"}));
+  EXPECT_TRUE(
+      file.exists(ResourceId::text(u"\u0436\u0430\u0431\u0430"), ResourceId::integer(1), 1033));
+}
+
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeEngine, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "Pe32Plus" : "Pe32";
@@ -370,6 +556,40 @@ std::uint32_t referenceChecksum(const std::vector<std::uint8_t>& bytes) {
     sum = (sum & 0xFFFF) + (sum >> 16);
   }
   return sum + static_cast<std::uint32_t>(bytes.size());
+}
+
+TEST(ResourceNames, UpperCaseAsThePlatformDoesAcrossThePlane) {
+  const std::pair<char16_t, char16_t> cases[] = {
+      {u'a', u'A'},
+      {u'z', u'Z'},
+      {u'_', u'_'},
+      {u'\u00e9', u'\u00c9'},
+      {u'\u00ff', u'\u0178'},
+      {u'\u0101', u'\u0100'},
+      {u'\u0180', u'\u0243'},
+      {u'\u03b1', u'\u0391'},
+      {u'\u0436', u'\u0416'},
+      {u'\u0561', u'\u0531'},
+      {u'\u10d0', u'\u1c90'},
+      {u'\u1f00', u'\u1f08'},
+      {u'\u24d0', u'\u24b6'},
+      {u'\u2c30', u'\u2c00'},
+      {u'\ua641', u'\ua640'},
+      {u'\uff41', u'\uff21'},
+      {u'\u0416', u'\u0416'},
+      {u'\u4e2d', u'\u4e2d'},
+      // Letters whose capital does not lead back to them keep their form: micro sign, dotless i,
+      // long s, title-case digraph, final sigma.
+      {u'\u00b5', u'\u00b5'},
+      {u'\u0131', u'\u0131'},
+      {u'\u017f', u'\u017f'},
+      {u'\u01c5', u'\u01c5'},
+      {u'\u03c2', u'\u03c2'},
+      {char16_t{0xd801}, char16_t{0xd801}},
+  };
+  for (const auto& [unit, upper] : cases)
+    EXPECT_EQ(static_cast<int>(pe::upperCaseUnit(unit)), static_cast<int>(upper))
+        << std::hex << static_cast<int>(unit);
 }
 
 TEST(PeChecksum, AgreesWithTheWordByWordDefinitionWhateverTheChunks) {

@@ -37,9 +37,46 @@ SyntheticImage SyntheticImage::usual() {
   SyntheticImage image;
   SyntheticSection text{".text", 0x60000020, std::vector<std::uint8_t>(0x300, 0xC3), false};
   SyntheticSection resources{".rsrc", 0x40000040, {}, true};
-  SyntheticSection relocations{".reloc", 0x42000040, std::vector<std::uint8_t>(0x40, 0x11), false};
+  SyntheticSection relocations{".reloc", 0x42000040, {}, false, true};
   image.sections = {text, resources, relocations};
+  image.fixups = {{0x1010, 0x1000}, {0x1020, 0x1100}};
   return image;
+}
+
+std::vector<std::uint8_t> SyntheticImage::relocationTable() const {
+  std::vector<std::uint8_t> table;
+  std::vector<SyntheticFixup> sorted = fixups;
+  std::sort(sorted.begin(), sorted.end(),
+            [](const SyntheticFixup& a, const SyntheticFixup& b) { return a.site < b.site; });
+  const std::uint16_t type = pe32Plus ? 10 : 3;
+  for (std::size_t i = 0; i < sorted.size();) {
+    std::uint32_t page = sorted[i].site & ~0xFFFu;
+    std::size_t start = table.size();
+    table.resize(start + 8, 0);
+    pe::putU32(&table[start], page);
+    for (; i < sorted.size() && (sorted[i].site & ~0xFFFu) == page; ++i) {
+      std::uint16_t entry = static_cast<std::uint16_t>((type << 12) | (sorted[i].site & 0xFFF));
+      table.push_back(static_cast<std::uint8_t>(entry));
+      table.push_back(static_cast<std::uint8_t>(entry >> 8));
+    }
+    if ((table.size() - start) % 4 != 0) table.resize(table.size() + 2, 0);  // an absolute pad
+    pe::putU32(&table[start + 4], static_cast<std::uint32_t>(table.size() - start));
+  }
+  return table;
+}
+
+std::vector<std::uint32_t> SyntheticImage::addresses() const {
+  std::vector<std::uint32_t> result;
+  std::uint32_t address = sectionAlignment;
+  for (const SyntheticSection& section : sections) {
+    result.push_back(address);
+    std::uint64_t size = section.resources     ? tree.serializedSize()
+                         : section.relocations ? relocationTable().size()
+                                               : section.data.size();
+    address +=
+        static_cast<std::uint32_t>(pe::alignUp(std::max<std::uint64_t>(size, 1), sectionAlignment));
+  }
+  return result;
 }
 
 std::vector<std::uint8_t> SyntheticImage::build() const {
@@ -62,6 +99,12 @@ std::vector<std::uint8_t> SyntheticImage::build() const {
   std::uint32_t optional = peOffset + 24;
   putU16(&out[optional], pe32Plus ? 0x20b : 0x10b);
   putU32(&out[optional + 16], 0x1000);  // entry point in .text
+  if (pe32Plus) {
+    putU32(&out[optional + 24], static_cast<std::uint32_t>(imageBase()));
+    putU32(&out[optional + 28], static_cast<std::uint32_t>(imageBase() >> 32));
+  } else {
+    putU32(&out[optional + 28], static_cast<std::uint32_t>(imageBase()));
+  }
   putU32(&out[optional + 32], sectionAlignment);
   putU32(&out[optional + 36], fileAlignment);
   putU16(&out[optional + 68], 2);  // Windows GUI
@@ -70,10 +113,23 @@ std::vector<std::uint8_t> SyntheticImage::build() const {
   std::uint32_t directories = optional + (pe32Plus ? 112 : 96);
   std::uint32_t table = optional + optionalSize;
 
+  std::vector<std::uint32_t> placed = addresses();
+  std::uint32_t initialized = 0;
   std::uint32_t address = sectionAlignment;
   for (std::size_t i = 0; i < sections.size(); ++i) {
     const SyntheticSection& section = sections[i];
-    std::vector<std::uint8_t> data = section.resources ? tree.serialize(address) : section.data;
+    address = placed[i];
+    std::vector<std::uint8_t> data = section.resources     ? tree.serialize(address)
+                                     : section.relocations ? relocationTable()
+                                                           : section.data;
+    for (const SyntheticFixup& fixup : fixups) {
+      if (section.resources || fixup.site < address || fixup.site + 8 > address + data.size())
+        continue;
+      std::uint64_t value = imageBase() + fixup.target;
+      pe::putU32(&data[fixup.site - address], static_cast<std::uint32_t>(value));
+      if (pe32Plus)
+        pe::putU32(&data[fixup.site - address + 4], static_cast<std::uint32_t>(value >> 32));
+    }
     std::uint32_t raw = static_cast<std::uint32_t>(alignUp(data.size(), fileAlignment));
     std::uint32_t pointer = static_cast<std::uint32_t>(out.size());
     std::uint32_t at = table + 40 * static_cast<std::uint32_t>(i);
@@ -87,15 +143,17 @@ std::vector<std::uint8_t> SyntheticImage::build() const {
       putU32(&out[directories + 16], address);
       putU32(&out[directories + 20], static_cast<std::uint32_t>(data.size()));
     }
-    if (section.name == ".reloc") {
+    if (section.relocations) {
       putU32(&out[directories + 40], address);
       putU32(&out[directories + 44], static_cast<std::uint32_t>(data.size()));
     }
+    if (section.characteristics & 0x40) initialized += raw;
     data.resize(raw, 0);
     out.insert(out.end(), data.begin(), data.end());
     address += static_cast<std::uint32_t>(
         alignUp(std::max<std::size_t>(data.size(), 1), sectionAlignment));
   }
+  putU32(&out[optional + 8], initialized);
   putU32(&out[optional + 56], address);
   out.insert(out.end(), overlay.begin(), overlay.end());
   if (!certificate.empty()) {

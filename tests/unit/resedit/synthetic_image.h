@@ -14,6 +14,14 @@ struct SyntheticSection {
   std::uint32_t characteristics = 0x40000040;
   std::vector<std::uint8_t> data;
   bool resources = false;
+  // Holds the base relocation table built from the image's fixups instead of `data`.
+  bool relocations = false;
+};
+
+// An address stored at `site` that the loader relocates; it holds the image base plus `target`.
+struct SyntheticFixup {
+  std::uint32_t site = 0;
+  std::uint32_t target = 0;
 };
 
 struct SyntheticImage {
@@ -24,13 +32,20 @@ struct SyntheticImage {
   std::uint32_t sectionAlignment = 0x1000;
   bool checksum = true;
   std::vector<SyntheticSection> sections;
+  std::vector<SyntheticFixup> fixups;
   pe::ResourceTree tree;
   std::vector<std::uint8_t> overlay;
   std::vector<std::uint8_t> certificate;
 
-  // .text, .rsrc (with the tree) and .reloc (discardable) after it: the usual linker layout.
+  // .text, .rsrc (with the tree) and .reloc (discardable) after it: the usual linker layout, with
+  // two fixups in .text that point into .text.
   static SyntheticImage usual();
   std::vector<std::uint8_t> build() const;
+  std::uint64_t imageBase() const { return pe32Plus ? 0x140000000ull : 0x400000ull; }
+  // The address each section gets in build(): one after another, each on a section alignment.
+  std::vector<std::uint32_t> addresses() const;
+  // The base relocation table of the fixups, as build() writes it.
+  std::vector<std::uint8_t> relocationTable() const;
 };
 
 std::vector<std::uint8_t> bytesOf(const std::string& text);

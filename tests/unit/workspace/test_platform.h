@@ -37,7 +37,7 @@ void runAsOrdinaryUser(const std::function<void()>& body);
 
 // While it lives, another party keeps making and removing folders of the given names in `folder`,
 // as fast as it can: another process (under another user id where the test runs as the POSIX
-// superuser) on POSIX, another thread on Windows. Its folders are never private to one user.
+// superuser) on POSIX, another thread on Windows.
 class RivalCreator {
  public:
   RivalCreator(const std::string& folder, const std::vector<std::string>& names);
@@ -45,14 +45,15 @@ class RivalCreator {
   RivalCreator(const RivalCreator&) = delete;
   RivalCreator& operator=(const RivalCreator&) = delete;
 
+  // True when `path` is a folder (not a link) that this process made for itself: on POSIX owned
+  // by us with mode 0700 (the rival's are 0755); on Windows one without the marker file that the
+  // rival puts in each of its folders, asked while the rival holds still.
+  bool isOurPrivateFolder(const std::string& path) const;
+
  private:
   struct State;
   std::unique_ptr<State> state_;
 };
-
-// True when `path` is a folder (not a link) that this process made private to its user: mode
-// 0700 and owned by us on POSIX, a protected access list on Windows.
-bool isPrivateFolderOfOurs(const std::string& path);
 
 // A folder of its own below the system's temporary folder, for one test; removed at its end.
 std::string makeScratchFolder();

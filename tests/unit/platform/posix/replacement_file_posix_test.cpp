@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/file_io.h"
+#include "platform/output_file.h"
 #include "platform/replacement_file.h"
 #include "platform_test_support.h"
 #include "tests/unit/file_size_limit.h"
@@ -29,6 +30,10 @@ TEST_F(FileReplacementTest, AReplacementKeepsModeOwnerAndAttributesButNeverSetui
   }
   ASSERT_EQ(::chmod(target.c_str(), 06750), 0);
   const bool attributes = ::setxattr(target.c_str(), "user.origin", "kx", 2, 0) == 0;
+  // A file capability (revision 2, CAP_NET_RAW permitted) is a privilege, like setuid.
+  const unsigned char capability[20] = {0, 0, 0, 2, 0, 0x20, 0, 0};
+  const bool capable =
+      ::setxattr(target.c_str(), "security.capability", capability, sizeof capability, 0) == 0;
 
   ASSERT_EQ(platform::writeWholeFile(target.c_str(), "new", 3), 1);
   EXPECT_EQ(readFile(target), "new");
@@ -42,6 +47,9 @@ TEST_F(FileReplacementTest, AReplacementKeepsModeOwnerAndAttributesButNeverSetui
     char value[8] = {};
     EXPECT_EQ(::getxattr(target.c_str(), "user.origin", value, sizeof value), 2);
     EXPECT_STREQ(value, "kx");
+  }
+  if (capable) {
+    EXPECT_LT(::getxattr(target.c_str(), "security.capability", nullptr, 0), 0);
   }
 
   // A new file gets what any new file of this user gets.
@@ -66,6 +74,15 @@ TEST_F(FileReplacementTest, ALinkPlantedWhereATemporaryFileCouldGoIsNeverFollowe
   }
   EXPECT_EQ(readFile(victim), "the user's own file");
   EXPECT_EQ(readFile(target), "installer");
+}
+
+TEST_F(FileReplacementTest, AnOutputFileIsNeverCreatedThroughALink) {
+  const fs::path victim = folder() / "victim.txt";
+  writeFile(victim, "the user's own file");
+  fs::create_symlink(victim, folder() / "cfadmin.zip");
+  platform::OutputFile file;
+  EXPECT_EQ(file.create((folder() / "cfadmin.zip").c_str()), 0);
+  EXPECT_EQ(readFile(victim), "the user's own file");
 }
 
 TEST_F(FileReplacementTest, ATargetThatIsALinkIsWrittenThroughToWhatItPointsAt) {

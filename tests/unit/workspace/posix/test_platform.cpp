@@ -88,7 +88,7 @@ RivalCreator::~RivalCreator() {
   ::waitpid(state_->child, nullptr, 0);
 }
 
-bool isPrivateFolderOfOurs(const std::string& path) {
+bool RivalCreator::isOurPrivateFolder(const std::string& path) const {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
          (st.st_mode & 07777) == 0700;

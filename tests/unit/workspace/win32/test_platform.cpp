@@ -1,11 +1,9 @@
 #include "tests/unit/workspace/test_platform.h"
 
 #include <windows.h>
-// clang-format off
-#include <aclapi.h>
-// clang-format on
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -38,8 +36,16 @@ void runAsOrdinaryUser(const std::function<void()>& body) { body(); }
 
 struct RivalCreator::State {
   std::atomic<bool> stop{false};
+  // Held while the rival makes a folder with its marker, and while it removes them.
+  std::mutex busy;
   std::thread thread;
 };
+
+namespace {
+
+constexpr char kMarker[] = "\\rival";
+
+}  // namespace
 
 RivalCreator::RivalCreator(const std::string& folder, const std::vector<std::string>& names)
     : state_(std::make_unique<State>()) {
@@ -47,8 +53,17 @@ RivalCreator::RivalCreator(const std::string& folder, const std::vector<std::str
   for (const std::string& name : names) paths.push_back(folder + "\\" + name);
   state_->thread = std::thread([paths, state = state_.get()] {
     while (!state->stop) {
-      for (const std::string& path : paths) ::CreateDirectoryA(path.c_str(), nullptr);
-      for (const std::string& path : paths) ::RemoveDirectoryA(path.c_str());
+      for (const std::string& path : paths) {
+        const std::lock_guard<std::mutex> hold(state->busy);
+        if (!::CreateDirectoryA(path.c_str(), nullptr)) continue;
+        const HANDLE marker = ::CreateFileA((path + kMarker).c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (marker != INVALID_HANDLE_VALUE) ::CloseHandle(marker);
+      }
+      for (const std::string& path : paths) {
+        const std::lock_guard<std::mutex> hold(state->busy);
+        if (::DeleteFileA((path + kMarker).c_str())) ::RemoveDirectoryA(path.c_str());
+      }
     }
   });
 }
@@ -58,24 +73,12 @@ RivalCreator::~RivalCreator() {
   state_->thread.join();
 }
 
-bool isPrivateFolderOfOurs(const std::string& path) {
+bool RivalCreator::isOurPrivateFolder(const std::string& path) const {
+  const std::lock_guard<std::mutex> hold(state_->busy);
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return false;
-  }
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  PACL dacl = nullptr;
-  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  const bool isProtected = ::GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-                           (control & SE_DACL_PROTECTED) != 0 && dacl != nullptr;
-  ::LocalFree(descriptor);
-  return isProtected;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+         ::GetFileAttributesA((path + kMarker).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 std::string makeScratchFolder() {
