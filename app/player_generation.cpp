@@ -4,6 +4,7 @@
 
 #include "app/installer_resources.h"
 #include "app/message_table.h"
+#include "app/quicktime_preferences.h"
 #include "base/double_byte.h"
 #include "base/shared_string.h"
 #include "config/ini_file.h"
@@ -20,16 +21,15 @@ constexpr int kInstallModeString = 300;
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
 // the working copy keeps none of them, and `reason` says why.
-int applyEdits(const PathName& workingCopy, const PathName& configuration, std::string& reason) {
-  IniFile ini;
-  if (!ini.load(configuration)) return reason = "the edited configuration cannot be read", 0;
+int applyEdits(const PathName& workingCopy, const PathName& configuration, const IniFile& ini,
+               const QuickTimePreferences& quickTime, std::string& reason) {
   ResourceEditSet edits(workingCopy);
 
-  if (ini.readInt("qt_preferences", "ApplyQTPrefs", 0) != 0) {
-    const PathName preferences(ini.readString("qt_preferences", "QuickTimeLocation", ""));
-    // A preferences file that is missing or unreadable is passed over, as is an installer
-    // without a "QTPREF" resource.
-    if (isExistingFile(preferences)) replaceResourceFromFile(edits, "QTPREF", preferences);
+  // An installer without a "QTPREF" resource gains none.
+  if (quickTime.wanted) {
+    edits.replaceResource(reinterpret_cast<const unsigned char*>(quickTime.bytes.data()),
+                          static_cast<std::uint32_t>(quickTime.bytes.size()),
+                          SharedString("QTPREF"), SharedString("BINARY"), AnyLanguage, 0);
   }
 
   // An installer without the string block keeps none; other modes leave the switch as it is.
@@ -88,6 +88,11 @@ int isInsideFolder(const char* path, const char* folder) {
 }
 
 void generatePlayer(Shell& shell, const char* workspacePath) {
+  QuickTimeConsent consent;
+  generatePlayer(shell, workspacePath, consent);
+}
+
+void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent) {
   const SharedString destination = shell.chooseSaveFile();
   if (destination.empty()) return;
 
@@ -99,12 +104,22 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
     return;
   }
 
+  IniFile ini;
+  if (!ini.load(configuration)) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1, "the edited configuration cannot be read");
+    return;
+  }
+  // Read before anything is written: a file the administrator declines or that cannot be read
+  // leaves the working copy and the destination as they were.
+  QuickTimePreferences quickTime;
+  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return;
+
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost. The copy replaces the destination in one step: a copy that could not be made
   // whole leaves what was there, and its reason is shown.
   std::string reason;
   if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workingCopy, configuration, reason) ||
+      !applyEdits(workingCopy, configuration, ini, quickTime, reason) ||
       !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
     shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
     return;

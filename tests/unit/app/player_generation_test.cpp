@@ -31,10 +31,14 @@ class GenerationTest : public ::testing::Test {
   fs::path workspace() const { return temp_.path() / "~kxent"; }
   fs::path workingCopy() const { return workspace() / "playinst.exe"; }
   fs::path destination(const char* name) const { return temp_.path() / name; }
-  Log generateTo(const fs::path& target) {
+  Log generateTo(const fs::path& target, QuickTimeConsent* consent = nullptr) {
     shell_.log.clear();
     shell_.saveAnswers = {target.string()};
-    generatePlayer(shell_, workspace().string().c_str());
+    if (consent != nullptr) {
+      generatePlayer(shell_, workspace().string().c_str(), *consent);
+    } else {
+      generatePlayer(shell_, workspace().string().c_str());
+    }
     return shell_.messages();
   }
 
@@ -71,28 +75,54 @@ TEST_F(GenerationTest, TheSavedConfigurationReplacesTheInstallersAndNothingElseM
   EXPECT_TRUE(readFile(workingCopy()) == readFile(destination("custom.exe")));
 }
 
-TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyWhenAskedForAndPresent) {
+TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyOnceTheAdministratorConfirmedTheirPath) {
   const fs::path preferences = temp_.path() / "qt.plist";
   writeFile(preferences, "new QuickTime preferences");
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                    preferences.string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("qt.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
+  const std::string asked = "question 20 " + preferences.string() + "\n25 bytes";
+  const auto configuration = [](const fs::path& location, int apply = 1) {
+    return "[qt_preferences]\r\nApplyQTPrefs=" + std::to_string(apply) +
+           "\r\nQuickTimeLocation=" + location.string() + "\r\n";
+  };
 
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=0\r\nQuickTimeLocation=" +
-                                    preferences.string() + "\r\n");
+  // Declined: nothing is written, and nothing more is said.
+  prepare("installer_full.exe", configuration(preferences));
+  const std::string before = readFile(workingCopy());
+  shell_.yesNoAnswers = {0};
+  EXPECT_EQ(generateTo(destination("declined.exe")), (Log{asked}));
+  EXPECT_FALSE(fs::exists(destination("declined.exe")));
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+
+  // Confirmed once in a run: later generations with the same path do not ask again.
+  QuickTimeConsent consent;
+  shell_.yesNoAnswers = {1};
+  EXPECT_EQ(generateTo(destination("qt.exe"), &consent), (Log{asked, "success 51"}));
+  EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
+  writeFile(preferences, "changed");
+  EXPECT_EQ(generateTo(destination("again.exe"), &consent), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("again.exe"), "QTPREF"), "changed");
+
+  // Not asked for: the resource keeps its content, and no file is looked at.
+  prepare("installer_full.exe", configuration(temp_.path() / "absent.plist", 0));
   EXPECT_EQ(generateTo(destination("off.exe")), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("off.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
 
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                    (temp_.path() / "absent.plist").string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("absent.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("absent.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
-
-  prepare("installer_no_qtpref.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                         preferences.string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("none.exe")), (Log{"success 51"}));
+  // An installer without the resource never gains one.
+  prepare("installer_no_qtpref.exe", configuration(preferences));
+  EXPECT_EQ(generateTo(destination("none.exe"), &consent), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("none.exe"), "QTPREF"), "<missing>");
+}
+
+TEST_F(GenerationTest, AQuickTimeFileThatIsMissingOrNotAFileStopsGenerationNamingIt) {
+  for (const fs::path& location : {temp_.path() / "absent.plist", temp_.path(), fs::path()}) {
+    prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
+                                      location.string() + "\r\n");
+    const std::string before = readFile(workingCopy());
+    shell_.yesNoAnswers = {1};
+    EXPECT_EQ(generateTo(destination("failed.exe")), (Log{"error 21"}));
+    EXPECT_EQ(shell_.reasons.back(), location.string());
+    EXPECT_FALSE(fs::exists(destination("failed.exe")));
+    EXPECT_TRUE(readFile(workingCopy()) == before);
+  }
 }
 
 TEST_F(GenerationTest, GeneratingTwiceGivesTwoFilesThatDifferOnlyByTheEdits) {
