@@ -5,6 +5,7 @@
 #include "app/configuration_update.h"
 #include "app/installer_resources.h"
 #include "app/message_table.h"
+#include "app/quicktime_preferences.h"
 #include "base/double_byte.h"
 #include "base/shared_string.h"
 #include "config/ini_file.h"
@@ -30,19 +31,17 @@ int replaceConfiguration(ResourceEditSet& edits, const PathName& workspace,
 
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
-// the working copy keeps none of them. `refused` names a setting whose value the configuration's
-// code page cannot hold.
-int applyEdits(const PathName& workspace, const PathName& workingCopy,
-               const PathName& configuration, std::string& refused) {
-  IniFile ini;
-  if (!ini.load(configuration)) return 0;
+// the working copy keeps none of them, and `reason` says why; `refused` names a setting whose
+// value the configuration's code page cannot hold.
+int applyEdits(const PathName& workspace, const PathName& workingCopy, const IniFile& ini,
+               const QuickTimePreferences& quickTime, std::string& reason, std::string& refused) {
   ResourceEditSet edits(workingCopy);
 
-  if (ini.readInt("qt_preferences", "ApplyQTPrefs", 0) != 0) {
-    const PathName preferences(ini.readString("qt_preferences", "QuickTimeLocation", ""));
-    // A preferences file that is missing or unreadable is passed over, as is an installer
-    // without a "QTPREF" resource.
-    if (isExistingFile(preferences)) replaceResourceFromFile(edits, "QTPREF", preferences);
+  // An installer without a "QTPREF" resource gains none.
+  if (quickTime.wanted) {
+    edits.replaceResource(reinterpret_cast<const unsigned char*>(quickTime.bytes.data()),
+                          static_cast<std::uint32_t>(quickTime.bytes.size()),
+                          SharedString("QTPREF"), SharedString("BINARY"), AnyLanguage, 0);
   }
 
   // An installer without the string block keeps none; other modes leave the switch as it is.
@@ -52,8 +51,13 @@ int applyEdits(const PathName& workspace, const PathName& workingCopy,
     edits.replaceStringTableEntry(kInstallModeString, SharedString(modeSwitch), AnyLanguage, 0);
   }
 
-  if (!replaceConfiguration(edits, workspace, workingCopy, refused)) return 0;
-  return edits.commit(0);
+  if (!replaceConfiguration(edits, workspace, workingCopy, refused)) {
+    reason = edits.reason();
+    if (refused.empty() && reason.empty()) reason = "the installer's configuration cannot be read";
+    return 0;
+  }
+  if (!edits.commit(0)) return reason = edits.reason(), 0;
+  return 1;
 }
 
 bool isSeparator(char c) { return c == '/' || c == platform::pathSeparator(); }
@@ -100,6 +104,11 @@ int isInsideFolder(const char* path, const char* folder) {
 }
 
 void generatePlayer(Shell& shell, const char* workspacePath) {
+  QuickTimeConsent consent;
+  generatePlayer(shell, workspacePath, consent);
+}
+
+void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent) {
   const SharedString destination = shell.chooseSaveFile();
   if (destination.empty()) return;
 
@@ -111,13 +120,23 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
     return;
   }
 
+  IniFile ini;
+  if (!ini.load(configuration)) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1, "the edited configuration cannot be read");
+    return;
+  }
+  // Read before anything is written: a file the administrator declines or that cannot be read
+  // leaves the working copy and the destination as they were.
+  QuickTimePreferences quickTime;
+  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return;
+
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost. The copy replaces the destination in one step: a copy that could not be made
   // whole leaves what was there, and its reason is shown.
   std::string reason;
   std::string refused;
   if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workspace, workingCopy, configuration, refused) ||
+      !applyEdits(workspace, workingCopy, ini, quickTime, reason, refused) ||
       !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
     if (!refused.empty()) {
       shell.showMessage(message_id::kValueNotInCodePage, 1, refused);

@@ -238,12 +238,15 @@ Placement ResourceRewriter::plan() {
   DataDirectory resources = layout.directory(kResourceDirectory);
   int index = resources.virtualAddress != 0 ? layout.sectionOfRva(resources.virtualAddress) : -1;
   if (index >= 0 && resourceSectionIsOwned(index) && planInPlaceOrGrow(index, treeSize)) {
+    // A self-extractor's payload is kept valid wherever the overlay lands (overlay_payload.h).
+    if (!keepPayloadValid()) placement_ = Placement::kRefused;
     return placement_;
   }
   std::string earlier = reason_;
   // A placement that failed half-way may have left shifts and pieces behind.
   resetPlan();
   if (planAppend(treeSize)) {
+    if (!keepPayloadValid()) return placement_ = Placement::kRefused;
     reason_ = earlier;
     return placement_;
   }

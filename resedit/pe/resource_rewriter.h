@@ -65,6 +65,11 @@ class ResourceRewriter {
     return rva >= rvaShiftAt_ ? rva + rvaShift_ : rva;
   }
   std::uint64_t copyEnd() const;
+  // Keeps a self-extractor's payload in the overlay valid in the planned output: its offsets
+  // follow a moved overlay and its integrity check covers the new bytes. 0 when it cannot.
+  int keepPayloadValid();
+  // Reads planned output bytes, patches applied, as streamTo will write them.
+  int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count);
   int streamTo(platform::ReplacementFile& out);
   int verify(const std::string& path);
 

@@ -473,13 +473,13 @@ function pageLocation() {
 
 // Writes text and a closing line break to fileName beside the page: through
 // the scripting file system object where the engine has one, otherwise
-// through the host's writeFile message handler, which adds the line break.
+// through the host's bridge, which adds the line break.
 function WriteToFile(fileName, text) {
     var fso;
     var path;
     var target;
     var stream;
-    var handlers;
+    var request;
     if (isIE) {
         try {
             fso = new ActiveXObject("Scripting.FileSystemObject");
@@ -500,11 +500,12 @@ function WriteToFile(fileName, text) {
             return false;
         }
     }
-    handlers = window.webkit ? window.webkit.messageHandlers : null;
-    if (handlers && handlers.writeFile) {
+    // The host's bridge takes the request by cancelling the event.
+    if (document.createEvent) {
         try {
-            handlers.writeFile.postMessage({name: fileName, text: text});
-            return true;
+            request = document.createEvent("CustomEvent");
+            request.initCustomEvent("kx-write-file", false, true, {name: fileName, text: text});
+            return !document.dispatchEvent(request);
         } catch (e2) {
             alert("Error generating configuration file");
             return false;

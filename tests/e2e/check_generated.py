@@ -96,6 +96,7 @@ def main():
     args.add_argument("--key", required=True)
     args.add_argument("--value", required=True)
     args.add_argument("--lock", required=True)
+    args.add_argument("--qtpref", help="the QuickTime preferences file the administrator confirmed")
     args.add_argument("--wine-run", help="runs the generated installer (64-bit ones only)")
     opts = args.parse_args()
 
@@ -142,6 +143,11 @@ def main():
     if apply_qt in ("", "0"):
         check(resource_languages(generated, "BINARY", "QTPREF") == resource_languages(original, "BINARY", "QTPREF"),
               "QTPREF changed although the configuration does not ask for QuickTime preferences")
+    elif opts.qtpref:
+        wanted = open(opts.qtpref, "rb").read()
+        qt = resource_languages(generated, "BINARY", "QTPREF") or []
+        check([lang for lang, _ in qt] == [lang for lang, _ in resource_languages(original, "BINARY", "QTPREF")]
+              and all(data == wanted for _, data in qt), "QTPREF does not hold the confirmed file")
     check(generated.get_overlay() == original.get_overlay() and original.get_overlay(),
           "the payload (overlay) differs from the original's")
     if original.OPTIONAL_HEADER.CheckSum != 0:

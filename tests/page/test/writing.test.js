@@ -76,7 +76,7 @@ describe('file system object', () => {
   });
 });
 
-describe('host message handler', () => {
+describe('host bridge', () => {
   test('posts the file name and the text without the closing line break, the unedited twin first', async () => {
     const e = await openEditor(browser, { facility: 'handler' });
     assert.equal(await e.page.evaluate(() => onSave()), true);
@@ -102,9 +102,18 @@ describe('host message handler', () => {
     await e.close();
   });
 
-  test('with neither facility nothing is written and the save fails quietly', async () => {
+  test('with neither facility, or a bridge that does not take the request, nothing is written and the save fails quietly', async () => {
     const e = await openEditor(browser, { facility: 'none' });
     assert.equal(await e.page.evaluate(() => onSave()), false);
+    // Handlers in the page's own world are not the host's: the page never writes through them.
+    const saved = await e.page.evaluate(() => {
+      window.__seen = [];
+      document.addEventListener('kx-write-file', () => { window.__seen.push('event'); });
+      window.webkit = { messageHandlers: { writeFile: { postMessage() { window.__seen.push('handler'); } } } };
+      return onSave();
+    });
+    assert.equal(saved, false);
+    assert.deepEqual(await e.page.evaluate(() => window.__seen), ['event']);
     assert.deepEqual(e.alerts, []);
     await e.close();
   });
@@ -143,7 +152,7 @@ describe('generate link', () => {
     await recordGenerate(none.page);
     await none.page.click('#generate');
     await none.page.evaluate(() => {
-      window.webkit = { messageHandlers: { writeFile: { postMessage() { window.__events.push('write'); } } } };
+      document.addEventListener('kx-write-file', (e) => { e.preventDefault(); window.__events.push('write'); });
     });
     await none.page.click('#generate');
     await none.page.waitForFunction(() => window.__events.indexOf('generate') !== -1);

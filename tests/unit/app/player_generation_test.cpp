@@ -10,6 +10,13 @@
 #include "platform/ansi_text.h"
 #include "scripted_shell.h"
 
+#ifndef _WIN32
+#include <cerrno>
+#include <cstring>
+
+#include "tests/unit/file_size_limit.h"
+#endif
+
 namespace {
 
 using namespace app_test;
@@ -30,10 +37,14 @@ class GenerationTest : public ::testing::Test {
   fs::path workspace() const { return temp_.path() / "~kxent"; }
   fs::path workingCopy() const { return workspace() / "playinst.exe"; }
   fs::path destination(const char* name) const { return temp_.path() / name; }
-  Log generateTo(const fs::path& target) {
+  Log generateTo(const fs::path& target, QuickTimeConsent* consent = nullptr) {
     shell_.log.clear();
     shell_.saveAnswers = {target.string()};
-    generatePlayer(shell_, workspace().string().c_str());
+    if (consent != nullptr) {
+      generatePlayer(shell_, workspace().string().c_str(), *consent);
+    } else {
+      generatePlayer(shell_, workspace().string().c_str());
+    }
     return shell_.messages();
   }
 
@@ -72,28 +83,54 @@ TEST_F(GenerationTest, TheSavedConfigurationIsAppliedToTheInstallersAndNothingEl
   EXPECT_TRUE(readFile(workingCopy()) == readFile(destination("custom.exe")));
 }
 
-TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyWhenAskedForAndPresent) {
+TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyOnceTheAdministratorConfirmedTheirPath) {
   const fs::path preferences = temp_.path() / "qt.plist";
   writeFile(preferences, "new QuickTime preferences");
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                    preferences.string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("qt.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
+  const std::string asked = "question 20 " + preferences.string() + "\n25 bytes";
+  const auto configuration = [](const fs::path& location, int apply = 1) {
+    return "[qt_preferences]\r\nApplyQTPrefs=" + std::to_string(apply) +
+           "\r\nQuickTimeLocation=" + location.string() + "\r\n";
+  };
 
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=0\r\nQuickTimeLocation=" +
-                                    preferences.string() + "\r\n");
+  // Declined: nothing is written, and nothing more is said.
+  prepare("installer_full.exe", configuration(preferences));
+  const std::string before = readFile(workingCopy());
+  shell_.yesNoAnswers = {0};
+  EXPECT_EQ(generateTo(destination("declined.exe")), (Log{asked}));
+  EXPECT_FALSE(fs::exists(destination("declined.exe")));
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+
+  // Confirmed once in a run: later generations with the same path do not ask again.
+  QuickTimeConsent consent;
+  shell_.yesNoAnswers = {1};
+  EXPECT_EQ(generateTo(destination("qt.exe"), &consent), (Log{asked, "success 51"}));
+  EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
+  writeFile(preferences, "changed");
+  EXPECT_EQ(generateTo(destination("again.exe"), &consent), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("again.exe"), "QTPREF"), "changed");
+
+  // Not asked for: the resource keeps its content, and no file is looked at.
+  prepare("installer_full.exe", configuration(temp_.path() / "absent.plist", 0));
   EXPECT_EQ(generateTo(destination("off.exe")), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("off.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
 
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                    (temp_.path() / "absent.plist").string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("absent.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("absent.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
-
-  prepare("installer_no_qtpref.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                         preferences.string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("none.exe")), (Log{"success 51"}));
+  // An installer without the resource never gains one.
+  prepare("installer_no_qtpref.exe", configuration(preferences));
+  EXPECT_EQ(generateTo(destination("none.exe"), &consent), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("none.exe"), "QTPREF"), "<missing>");
+}
+
+TEST_F(GenerationTest, AQuickTimeFileThatIsMissingOrNotAFileStopsGenerationNamingIt) {
+  for (const fs::path& location : {temp_.path() / "absent.plist", temp_.path(), fs::path()}) {
+    prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
+                                      location.string() + "\r\n");
+    const std::string before = readFile(workingCopy());
+    shell_.yesNoAnswers = {1};
+    EXPECT_EQ(generateTo(destination("failed.exe")), (Log{"error 21"}));
+    EXPECT_EQ(shell_.reasons.back(), location.string());
+    EXPECT_FALSE(fs::exists(destination("failed.exe")));
+    EXPECT_TRUE(readFile(workingCopy()) == before);
+  }
 }
 
 TEST_F(GenerationTest, GeneratingTwiceGivesTwoFilesThatDifferOnlyByTheEdits) {
@@ -130,7 +167,7 @@ TEST_F(GenerationTest, AValueTheCodePageCannotHoldIsRefusedNamingTheSetting) {
   // A Cyrillic letter cannot be written in 1252, the code page of these installers.
   prepare("installer_full.exe", "[setup]\r\nHomePage=\xD0\x96\r\n");
   const std::string before = readFile(workingCopy());
-  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 20"}));
+  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 23"}));
   EXPECT_EQ(shell_.reasons.back(), "Setting \"HomePage\", code page 1252");
   EXPECT_FALSE(fs::exists(destination("refused.exe")));
   EXPECT_TRUE(readFile(workingCopy()) == before);
@@ -183,6 +220,20 @@ TEST_F(GenerationTest, AFailedCopyIsReportedWithItsReasonAndKeepsWhatWasThere) {
 }
 
 #ifndef _WIN32
+TEST_F(GenerationTest, AFullDiskIsAFailureWithItsReasonAndNeverASuccessOverATruncatedFile) {
+  prepare("installer_payload.exe", "[setup]\r\nInstallMode=2\r\n");
+  writeFile(destination("player.exe"), "previous player");
+  const std::string before = readFile(workingCopy());
+  const int outcome = test_support::runWithFileSizeLimit(64 * 1024, [&] {
+    if (generateTo(destination("player.exe")) != Log{"error 12"}) return 1;
+    if (shell_.reasons.back().find(std::strerror(EFBIG)) == std::string::npos) return 2;
+    return 0;
+  });
+  EXPECT_EQ(outcome, 0) << "1: not reported as a failure; 2: no reason";
+  EXPECT_EQ(readFile(destination("player.exe")), "previous player");
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+}
+
 TEST_F(GenerationTest, LinksPlantedBesideTheWorkingCopyOrTheDestinationAreNeverWrittenThrough) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
   const fs::path victim = temp_.path() / "victim.txt";
@@ -210,6 +261,28 @@ TEST_F(GenerationTest, ADamagedWorkingCopyIsNeverHandedOutAsASuccess) {
   writeFile(workingCopy(), whole.substr(0, 200));
   EXPECT_EQ(generateTo(destination("broken.exe")), (Log{"error 12"}));
   EXPECT_FALSE(fs::exists(destination("broken.exe")));
+}
+
+// A payload the rewrite cannot keep valid (here a ZIP end record over a damaged directory, which a
+// larger configuration would move) refuses the edit, and the message says why.
+TEST_F(GenerationTest, AnEditTheInstallerCannotTakeIsReportedWithTheEnginesReason) {
+  // A long new value makes the configuration outgrow its place.
+  prepare("installer_full.exe",
+          "[setup]\r\nInstallMode=2\r\nHomePage=" + std::string(30000, 'x') + "\r\n");
+  std::string installer = readFile(workingCopy());
+  const std::uint32_t directorySize = 3 * 46;
+  const auto directoryOffset = static_cast<std::uint32_t>(installer.size());
+  installer += std::string(directorySize, 'x');
+  installer += std::string("PK\5\6\0\0\0\0\3\0\3\0", 12);
+  for (std::uint32_t value : {directorySize, directoryOffset})
+    for (int shift = 0; shift < 32; shift += 8) installer += static_cast<char>(value >> shift);
+  installer += std::string(2, '\0');
+  writeFile(workingCopy(), installer);
+
+  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find("ZIP"), std::string::npos) << shell_.reasons.back();
+  EXPECT_EQ(readFile(workingCopy()), installer);
+  EXPECT_FALSE(fs::exists(destination("refused.exe")));
 }
 
 TEST(FolderContainment, PathsInsideAndOutside) {
