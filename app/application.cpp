@@ -43,7 +43,9 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
       if (host && host->createHostWindow() && host->setWorkspacePath(workspace->path().text()) &&
           host->setPageUrl(page.toFileUrl().text())) {
         BrowserHost& live = *host;
-        live.setGenerateHandler([&shell, &live] { generatePlayer(shell, live.workspacePath()); });
+        QuickTimeConsent consent;
+        live.setGenerateHandler(
+            [&shell, &live, &consent] { generatePlayer(shell, live.workspacePath(), consent); });
         live.showAndNavigate();
         live.runMessageLoop();
       }

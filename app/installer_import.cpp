@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/configuration_update.h"
 #include "app/message_table.h"
 #include "base/path_name.h"
 #include "config/page_data.h"
@@ -32,6 +33,6 @@ int InstallerImport::next(const char* pathText) {
     shell_.showMessage(message_id::kNotAnInstaller, 1);
     return 0;
   }
-  writePageData(workspace);
+  writePageData(workspace, installerConfigurationCodePage(workingCopy));
   return 1;
 }

@@ -15,6 +15,15 @@ constexpr Message kMessages[] = {
     {message_id::kCouldNotGenerate,
      "Could not generate player.\nPlease contact your system administrator."},
     {message_id::kInstallerNotFound, "Kestrix Enterprise Installer file not found."},
+    {message_id::kConfirmQuickTime,
+     "Build this QuickTime preferences file into the installer?\n\n%s"},
+    {message_id::kQuickTimeUnreadable,
+     "The QuickTime preferences file could not be read. No player was generated."},
+    {message_id::kConfirmTitle, "Confirm"},
+    {message_id::kValueNotInCodePage,
+     "A value has a character that the code page of the installer's configuration cannot hold, "
+     "so the player was not generated.\nChange the value, or name the code page with the "
+     "setting KESTRIX_CODEPAGE."},
     {message_id::kSucceededTitle, "Succeeded"},
     {message_id::kPlayerGenerated, "Player Generated!"},
     {message_id::kExecutableFilter, "Player Executable File (*.exe)|*.exe|"},

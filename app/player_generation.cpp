@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "app/configuration_update.h"
 #include "app/installer_resources.h"
 #include "app/message_table.h"
+#include "app/quicktime_preferences.h"
 #include "base/double_byte.h"
 #include "base/shared_string.h"
 #include "config/ini_file.h"
@@ -17,19 +19,29 @@ namespace {
 // Text 300 of the installer: the switch its setup program is started with.
 constexpr int kInstallModeString = 300;
 
+// The installer's own configuration with the editor's edits applied, as the new "KXECONFIG".
+int replaceConfiguration(ResourceEditSet& edits, const PathName& workspace,
+                         const PathName& workingCopy, std::string& refused) {
+  std::string bytes;
+  if (!buildInstallerConfiguration(workspace, workingCopy, bytes, refused)) return 0;
+  return edits.replaceResource(reinterpret_cast<const unsigned char*>(bytes.data()),
+                               static_cast<std::uint32_t>(bytes.size()), SharedString("KXECONFIG"),
+                               SharedString("BINARY"), AnyLanguage, 0);
+}
+
 // Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
 // not be written, so that an installer without the edits is never handed out as a success; then
-// the working copy keeps none of them, and `reason` says why.
-int applyEdits(const PathName& workingCopy, const PathName& configuration, std::string& reason) {
-  IniFile ini;
-  if (!ini.load(configuration)) return reason = "the edited configuration cannot be read", 0;
+// the working copy keeps none of them, and `reason` says why; `refused` names a setting whose
+// value the configuration's code page cannot hold.
+int applyEdits(const PathName& workspace, const PathName& workingCopy, const IniFile& ini,
+               const QuickTimePreferences& quickTime, std::string& reason, std::string& refused) {
   ResourceEditSet edits(workingCopy);
 
-  if (ini.readInt("qt_preferences", "ApplyQTPrefs", 0) != 0) {
-    const PathName preferences(ini.readString("qt_preferences", "QuickTimeLocation", ""));
-    // A preferences file that is missing or unreadable is passed over, as is an installer
-    // without a "QTPREF" resource.
-    if (isExistingFile(preferences)) replaceResourceFromFile(edits, "QTPREF", preferences);
+  // An installer without a "QTPREF" resource gains none.
+  if (quickTime.wanted) {
+    edits.replaceResource(reinterpret_cast<const unsigned char*>(quickTime.bytes.data()),
+                          static_cast<std::uint32_t>(quickTime.bytes.size()),
+                          SharedString("QTPREF"), SharedString("BINARY"), AnyLanguage, 0);
   }
 
   // An installer without the string block keeps none; other modes leave the switch as it is.
@@ -39,8 +51,12 @@ int applyEdits(const PathName& workingCopy, const PathName& configuration, std::
     edits.replaceStringTableEntry(kInstallModeString, SharedString(modeSwitch), AnyLanguage, 0);
   }
 
-  if (!replaceResourceFromFile(edits, "KXECONFIG", configuration) || !edits.commit(0))
-    return reason = edits.reason(), 0;
+  if (!replaceConfiguration(edits, workspace, workingCopy, refused)) {
+    reason = edits.reason();
+    if (refused.empty() && reason.empty()) reason = "the installer's configuration cannot be read";
+    return 0;
+  }
+  if (!edits.commit(0)) return reason = edits.reason(), 0;
   return 1;
 }
 
@@ -88,6 +104,11 @@ int isInsideFolder(const char* path, const char* folder) {
 }
 
 void generatePlayer(Shell& shell, const char* workspacePath) {
+  QuickTimeConsent consent;
+  generatePlayer(shell, workspacePath, consent);
+}
+
+void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent) {
   const SharedString destination = shell.chooseSaveFile();
   if (destination.empty()) return;
 
@@ -99,14 +120,29 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
     return;
   }
 
+  IniFile ini;
+  if (!ini.load(configuration)) {
+    shell.showMessage(message_id::kCouldNotGenerate, 1, "the edited configuration cannot be read");
+    return;
+  }
+  // Read before anything is written: a file the administrator declines or that cannot be read
+  // leaves the working copy and the destination as they were.
+  QuickTimePreferences quickTime;
+  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return;
+
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost. The copy replaces the destination in one step: a copy that could not be made
   // whole leaves what was there, and its reason is shown.
   std::string reason;
+  std::string refused;
   if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workingCopy, configuration, reason) ||
+      !applyEdits(workspace, workingCopy, ini, quickTime, reason, refused) ||
       !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
-    shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
+    if (!refused.empty()) {
+      shell.showMessage(message_id::kValueNotInCodePage, 1, refused);
+    } else {
+      shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
+    }
     return;
   }
   shell.showMessage(message_id::kPlayerGenerated, 0);

@@ -45,6 +45,10 @@ class Shell {
   virtual void showMessage(int messageId, int failure, const std::string& reason) = 0;
   void showMessage(int messageId, int failure) { showMessage(messageId, failure, std::string()); }
 
+  // A modal question box with Yes and No, owned as showMessage's boxes are and titled "Confirm":
+  // the text of `messageId` with `argument` in place of its "%s". 1 for Yes.
+  virtual int askYesNo(int messageId, const char* argument) = 0;
+
   // The platform's browser host; the workflow creates its window, fills in its texts, shows it
   // and runs its loop.
   virtual std::unique_ptr<BrowserHost> createBrowserHost() = 0;

@@ -1,8 +1,11 @@
 #include "config/ini_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "config/code_page.h"
+#include "platform/ansi_text.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -97,8 +100,28 @@ int IniFile::load(const PathName& path) {
   return ok;
 }
 
+unsigned IniFile::codePage() const {
+  return codePage_ != 0 ? codePage_ : defaultConfigurationCodePage();
+}
+
 void IniFile::parse(std::string_view bytes) {
-  bytes_.assign(bytes.begin(), bytes.end());
+  if (codePage_ == 0) codePage_ = defaultConfigurationCodePage();
+  utf16_ = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+  if (utf16_) {
+    // The platform reads such a file as UTF-16 and answers the narrow functions in their code
+    // page, writing '?' for what it cannot hold.
+    std::u16string wide;
+    wide.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    std::string narrow;
+    platform::utf16ToCodePage(codePage(), wide, narrow, '?');
+    bytes_.assign(narrow.begin(), narrow.end());
+  } else {
+    bytes_.assign(bytes.begin(), bytes.end());
+  }
   sections_.clear();
   const char* p = bytes_.data();
   const char* const end = p + bytes_.size();
@@ -150,14 +173,25 @@ void IniFile::parse(std::string_view bytes) {
 }
 
 const std::string_view* IniFile::find(const char* section, const char* key) const {
-  // An empty key name never matches, as on the platform.
-  if (key == nullptr || key[0] == '\0') return nullptr;
+  if (key == nullptr) return nullptr;
   const auto s = sections_.find(trimmed(section == nullptr ? std::string_view() : section));
   if (s == sections_.end() || slots_.empty()) return nullptr;
   const std::string_view name = trimmed(key);
   const std::uint32_t slot = slots_[slotFor(keyHash(s->second, name), s->second, name)].key;
   if (slot == 0 || !keys_[slot - 1].present) return nullptr;
   return &keys_[slot - 1].value;
+}
+
+bool IniFile::findKey(const char* section, const char* key, KeyView& out) const {
+  if (key == nullptr) return false;
+  const auto s = sections_.find(trimmed(section == nullptr ? std::string_view() : section));
+  if (s == sections_.end() || slots_.empty()) return false;
+  const std::string_view name = trimmed(key);
+  const std::uint32_t slot = slots_[slotFor(keyHash(s->second, name), s->second, name)].key;
+  if (slot == 0) return false;
+  const Key& k = keys_[slot - 1];
+  out = KeyView{k.name, k.value, k.present};
+  return true;
 }
 
 std::vector<std::string_view> IniFile::keyNames(const char* section) const {
@@ -167,6 +201,17 @@ std::vector<std::string_view> IniFile::keyNames(const char* section) const {
   for (const Key& k : keys_) {
     if (k.section == s->second) names.push_back(k.name);
   }
+  return names;
+}
+
+std::vector<std::string_view> IniFile::sectionNames() const {
+  std::vector<std::pair<std::uint32_t, std::string_view>> found;
+  found.reserve(sections_.size());
+  for (const auto& [name, index] : sections_) found.emplace_back(index, name);
+  std::sort(found.begin(), found.end());
+  std::vector<std::string_view> names;
+  names.reserve(found.size());
+  for (const auto& entry : found) names.push_back(entry.second);
   return names;
 }
 
@@ -210,11 +255,16 @@ void IniFile::growSlots(std::size_t size) {
   }
 }
 
-std::string_view IniFile::copyEntry(std::string_view value, int bufferSize) {
+std::string_view IniFile::unquoted(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
+  return value;
+}
+
+std::string_view IniFile::copyEntry(std::string_view value, int bufferSize) {
+  value = unquoted(value);
   return value.substr(0, std::min(value.size(), static_cast<std::size_t>(bufferSize - 1)));
 }
 

@@ -19,7 +19,10 @@
 // are "name=value" keys, or keys without a value when they hold no '='; keys before the first
 // section belong to the section with the empty name. Names match without regard to ASCII case, and
 // the first section and the first key of a name are the only ones ever seen. Nothing is a comment
-// as such: a line ";x=1" is the key ";x", which no caller asks for.
+// as such: a line ";x=1" is the key ";x", which no caller asks for; a line "=x" is the key with the
+// empty name. A file that starts with the UTF-16LE byte-order mark is text in UTF-16 and reads as
+// its characters in the reader's code page ('?' for those it cannot hold); a UTF-8 byte-order mark
+// means nothing to the platform and stays part of the first line.
 class IniFile {
  public:
   // Texts hold at most this many characters, as the platform's reader fills a 256-byte buffer.
@@ -38,6 +41,13 @@ class IniFile {
   // Parses the given bytes as the content of a file.
   void parse(std::string_view bytes);
 
+  // The code page narrow texts are answered in, which UTF-16 files are converted to; set before
+  // loading. The default is the configuration code page of this system.
+  void setCodePage(unsigned codePage) { codePage_ = codePage; }
+  unsigned codePage() const;
+  // 1 when the text parsed was a UTF-16 file.
+  int wasUtf16() const { return utf16_ ? 1 : 0; }
+
   // The key's value without surrounding blanks and without one matching pair of quotes (" or ')
   // around it, cut to kMaxText characters; the default (without trailing spaces) when the section
   // or key is missing or the key has no '='.
@@ -52,6 +62,27 @@ class IniFile {
   // The names of the keys of a section (the first section of that name), in file order, each
   // name once, as the lookups above find them.
   std::vector<std::string_view> keyNames(const char* section) const;
+
+  // The names of the sections, each once as the lookups see it, in file order; the nameless
+  // section (keys above the first header) comes first.
+  std::vector<std::string_view> sectionNames() const;
+
+  // The key's whole value: blanks and one pair of quotes off, but not cut to kMaxText; null when
+  // readString would answer with its default.
+  const std::string_view* rawValue(const char* section, const char* key) const {
+    return find(section, key);
+  }
+  static std::string_view unquoted(std::string_view value);
+
+  // Where the reader finds a key: its name and its value (empty, and hasValue false, on a line
+  // without '='), as views into the text parsed (text()); false when it finds none.
+  struct KeyView {
+    std::string_view name;
+    std::string_view value;
+    bool hasValue = false;
+  };
+  bool findKey(const char* section, const char* key, KeyView& out) const;
+  const char* text() const { return bytes_.data(); }
 
   // readString's answer without a copy: a view into the file's text or into defaultValue, valid
   // while both live.
@@ -86,6 +117,8 @@ class IniFile {
   void addKey(std::uint32_t section, std::string_view name, std::string_view value, bool present);
   void growSlots(std::size_t size);
 
+  unsigned codePage_ = 0;  // 0: the system's configuration code page
+  bool utf16_ = false;
   std::vector<char> bytes_;  // the file's text; every view below points into it
   std::unordered_map<std::string_view, std::uint32_t, NameHash, NameEqual> sections_;
   // Keys of the first section of each name, in file order, found through an open-addressing table

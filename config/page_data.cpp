@@ -7,12 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "config/code_page.h"
 #include "platform/ansi_text.h"
 #include "platform/file_io.h"
 
 namespace {
 
 constexpr char kPlaceholder[] = "var serverData=[];";
+constexpr char kCodePagePlaceholder[] = "var configurationCodePage=0;";
 
 const char* const kWindowsMediaKeys[] = {"ApplyWMPrefs",
                                          "UseMulticast",
@@ -49,71 +51,74 @@ const char* const kFavoritesKeys[] = {"FavoritesText1", "FavoritesURL1",  "Favor
 const char* const kHelpMenuKeys[] = {"HelpText1", "HelpURL1",  "HelpText2",
                                      "HelpURL2",  "HelpText3", "HelpURL3"};
 
-// Appends text as the inside of a double-quoted script string. Besides the quote and the
-// backslash, line ends and the line separators U+2028/U+2029 (which older engines take as line
-// ends) are escaped, and so is every '<', so that no value can close the script element or open
-// a comment in it. Other bytes, those above 0x7F included, go in as they are: the page reads them
-// in the same code page as the file. The separators exist only where that code page is UTF-8;
-// elsewhere their three bytes are three ordinary characters.
-void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes) {
-  static const bool separatorsExist = platform::narrowTextIsUtf8() != 0;
-  std::size_t plain = 0;  // start of the run of characters that go in as they are
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c != '\\' && c != '"' && c != '\r' && c != '\n' && c != '<' && c != '.' && c != '\xE2') {
-      continue;
-    }
-    out.append(text.data() + plain, i - plain);
-    plain = i + 1;
+// Appends text of the configuration's code page as the inside of a double-quoted script string
+// made only of printable ASCII, so that the block means the same in whatever code page the page
+// is read and stays valid script for any bytes. The text is decoded character by character (a
+// trail byte equal to '\\' is part of its character, not an escape); every character outside
+// printable ASCII, the quote, the backslash and '<' (which could close the script element) are
+// written as escapes.
+void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes,
+                      unsigned codePage) {
+  std::u16string wide;
+  bool ascii = true;
+  for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    wide.assign(text.begin(), text.end());
+  } else if (!platform::codePageToUtf16(codePage, text, wide)) {
+    // A code page this system cannot read: each byte stands for itself, still valid script.
+    wide.assign(text.begin(), text.end());
+    for (std::size_t i = 0; i < text.size(); ++i)
+      wide[i] = static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+  }
+  static const char kHex[] = "0123456789ABCDEF";
+  for (const char16_t c : wide) {
     switch (c) {
-      case '\\':
+      case u'\\':
         out += "\\\\";
-        break;
-      case '"':
+        continue;
+      case u'"':
         out += "\\\"";
-        break;
-      case '\r':
+        continue;
+      case u'\r':
         out += "\\r";
-        break;
-      case '\n':
+        continue;
+      case u'\n':
         out += "\\n";
-        break;
-      case '<':
+        continue;
+      case u'<':
         out += "\\x3C";
-        break;
-      case '.':
+        continue;
+      case u'.':
         out += dotsAsDashes ? '-' : '.';
-        break;
-      case '\xE2':
-        if (separatorsExist && i + 2 < text.size() && text[i + 1] == '\x80' &&
-            (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
-          out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
-          i += 2;
-          plain = i + 1;
-        } else {
-          out += c;
-        }
-        break;
+        continue;
       default:
         break;
     }
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      out += "\\u";
+      out += kHex[(c >> 12) & 0xF];
+      out += kHex[(c >> 8) & 0xF];
+      out += kHex[(c >> 4) & 0xF];
+      out += kHex[c & 0xF];
+    }
   }
-  out.append(text.data() + plain, text.size() - plain);
 }
 
 void appendPageEntry(std::string& out, std::string_view key, std::string_view value,
-                     std::int32_t lock) {
+                     std::int32_t lock, unsigned codePage) {
   std::string quotedKey;
   quotedKey.reserve(key.size() + 16);
   quotedKey += "serverData[\"";
-  appendScriptText(quotedKey, key, true);
+  appendScriptText(quotedKey, key, true, codePage);
   quotedKey += "\"]";
 
   out += quotedKey;
   out += "=[];\r\n";
   out += quotedKey;
   out += "[\"SuggestedValue\"]=\"";
-  appendScriptText(out, value, false);
+  appendScriptText(out, value, false, codePage);
   out += "\";\r\n";
   if (lock != -1) {
     out += quotedKey;
@@ -138,7 +143,7 @@ SharedString toSharedString(const std::string& text) {
 
 void appendNamedEntry(std::string& out, const IniFile& config, const char* section,
                       const char* key) {
-  appendPageEntry(out, key, config.readText(section, key), -1);
+  appendPageEntry(out, key, config.readText(section, key), -1, config.codePage());
 }
 
 void appendIndexedEntry(std::string& out, const IniFile& config, const char* section,
@@ -150,7 +155,7 @@ void appendIndexedEntry(std::string& out, const IniFile& config, const char* sec
   std::snprintf(key, sizeof key, valueFormat, index);
   const std::string_view value = config.readText(section, key);
   std::snprintf(key, sizeof key, "Locked%d", index);
-  appendPageEntry(out, name, value, config.readInt(section, key, 0));
+  appendPageEntry(out, name, value, config.readInt(section, key, 0), config.codePage());
 }
 
 // Names match as the configuration reader matches them: ASCII letters without regard to case.
@@ -204,12 +209,12 @@ std::string buildBlock(const IniFile& config) {
   // The player's own MaxBandwidth arrives with the records above; the Windows Media one is kept
   // apart under its own name.
   const std::string_view bandwidth = config.readText("wm_preferences", "MaxBandwidth");
-  if (!bandwidth.empty()) appendPageEntry(out, "WM_MaxBandwidth", bandwidth, -1);
+  if (!bandwidth.empty()) appendPageEntry(out, "WM_MaxBandwidth", bandwidth, -1, config.codePage());
 
   // The file holds milliseconds; the page shows whole seconds.
   const int bufferTime = config.readInt("wm_preferences", "CustomBufferTime", -1);
   if (bufferTime != -1)
-    appendPageEntry(out, "CustomBufferTime", std::to_string(bufferTime / 1000), -1);
+    appendPageEntry(out, "CustomBufferTime", std::to_string(bufferTime / 1000), -1, 1252);
 
   appendNamedEntry(out, config, "qt_preferences", "ApplyQTPrefs");
   appendNamedEntry(out, config, "qt_preferences", "QuickTimeLocation");
@@ -221,10 +226,11 @@ std::string buildBlock(const IniFile& config) {
 
 }  // namespace
 
-SharedString formatPageEntry(const SharedString& key, const SharedString& value,
-                             std::int32_t lock) {
+SharedString formatPageEntry(const SharedString& key, const SharedString& value, std::int32_t lock,
+                             unsigned codePage) {
   std::string out;
-  appendPageEntry(out, view(key), view(value), lock);
+  appendPageEntry(out, view(key), view(value), lock,
+                  codePage != 0 ? codePage : defaultConfigurationCodePage());
   return toSharedString(out);
 }
 
@@ -243,13 +249,14 @@ SharedString readIndexedEntry(const IniFile& config, const char* section, const 
 
 SharedString buildPageData(const IniFile& config) { return toSharedString(buildBlock(config)); }
 
-void writePageData(const PathName& workspace) {
+void writePageData(const PathName& workspace, unsigned codePage) {
   const PathName configPath = workspace.join("kxenterprise.ini");
   const PathName sitePath = workspace.join("cfadmin");
   const PathName pagePath = sitePath.join("index.html");
   if (isExistingFile(pagePath) == 0 || isExistingFile(configPath) == 0) return;
 
   IniFile config;
+  config.setCodePage(codePage);
   config.load(configPath);  // an unreadable file reads as an empty one: every entry has its default
   const std::string block = buildBlock(config);
 
@@ -263,6 +270,12 @@ void writePageData(const PathName& workspace) {
   const int at = text.find(kPlaceholder);
   if (at >= 0) {
     page.replace(static_cast<std::size_t>(at), sizeof kPlaceholder - 1, block);
+    // The administrator sees which code page the values were read in.
+    const std::size_t shown = page.find(kCodePagePlaceholder);
+    if (shown != std::string::npos) {
+      page.replace(shown, sizeof kCodePagePlaceholder - 1,
+                   "var configurationCodePage=" + std::to_string(config.codePage()) + ";");
+    }
   }
   platform::writeWholeFile(pagePath.text(), page.data(), page.size());
 }

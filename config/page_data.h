@@ -11,18 +11,23 @@
 // Keys and values are written as script string literals, escaped so that every text arrives in
 // the page exactly as the file held it and none can end the literal or the script element.
 
-// Rewrites workspace/cfadmin/index.html with the settings of workspace/kxenterprise.ini. Silent:
+// Rewrites workspace/cfadmin/index.html with the settings of workspace/kxenterprise.ini, whose
+// text is in `codePage` (0: the system's configuration code page), and names that code page in
+// the page's "var configurationCodePage=0;" when it has one. Silent:
 // when either file is missing, the page cannot be read or is empty, or cannot be written, the page
 // stays as it was. The block is built whole before the page is touched, and the page is written
 // in one piece.
-void writePageData(const PathName& workspace);
+void writePageData(const PathName& workspace, unsigned codePage = 0);
 
-// The whole block for a configuration: its first line and every entry in reading order.
+// The whole block for a configuration, its texts read in the reader's code page: its first line
+// and every entry in reading order.
 SharedString buildPageData(const IniFile& config);
 
 // The two or three lines of one entry (the lock line only when lock is not -1), with every '.' of
-// the key written as '-'.
-SharedString formatPageEntry(const SharedString& key, const SharedString& value, std::int32_t lock);
+// the key written as '-'; key and value are text of `codePage` (0: the system's configuration
+// code page).
+SharedString formatPageEntry(const SharedString& key, const SharedString& value, std::int32_t lock,
+                             unsigned codePage = 0);
 
 // The entry for one key of a section, without a lock line; an empty value when the key is missing.
 SharedString readNamedEntry(const IniFile& config, const char* section, const char* key);

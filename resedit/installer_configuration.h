@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "base/path_name.h"
 
 // The installer check behind the selection dialog's Next: 1 only when `installer` is a PE
@@ -7,3 +9,8 @@
 // bytes were written to `iniTarget` (replacing any earlier file). The installer is read, never
 // loaded or run.
 int importInstallerConfiguration(const PathName& installer, const PathName& iniTarget);
+
+// The CodePage field of the data entry of the installer's "KXECONFIG" resource (of type "Binary",
+// its first language) and that language; 0 when the installer has no such resource.
+int readConfigurationEntry(const PathName& installer, std::uint32_t& codePage,
+                           std::uint16_t& language);

@@ -3,6 +3,8 @@
 #include <glib-unix.h>
 #include <signal.h>
 
+#include <string>
+
 #include "app/gtk/gtk_file_choosers.h"
 #include "app/gtk/gtk_installer_dialog.h"
 #include "app/gtk/resource_pixbuf.h"
@@ -29,6 +31,15 @@ gboolean onSplashDrawn(GtkWidget*, cairo_t*, gpointer wait) {
 gboolean onSplashPaintLimit(gpointer wait) {
   static_cast<PaintWait*>(wait)->gaveUp = 1;
   return G_SOURCE_REMOVE;
+}
+
+// A message text with its one "%s" replaced by the argument.
+std::string withArgument(int messageId, const char* argument) {
+  const char* found = messageText(messageId);
+  std::string text = found != nullptr ? found : "";
+  const std::size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, argument != nullptr ? argument : "");
+  return text;
 }
 
 }  // namespace
@@ -110,6 +121,16 @@ void GtkShell::showMessage(int messageId, int failure, const std::string& reason
   gtk_window_set_title(GTK_WINDOW(box), messageText(title));
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
+}
+
+int GtkShell::askYesNo(int messageId, const char* argument) {
+  const std::string text = withArgument(messageId, argument);
+  GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
+                                          GTK_BUTTONS_YES_NO, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(box), messageText(message_id::kConfirmTitle));
+  const int answer = gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+  return answer == GTK_RESPONSE_YES ? 1 : 0;
 }
 
 std::unique_ptr<BrowserHost> GtkShell::createBrowserHost() {

@@ -20,6 +20,7 @@ class GtkShell : public Shell {
   SharedString chooseSaveFile() override;
   using Shell::showMessage;
   void showMessage(int messageId, int failure, const std::string& reason) override;
+  int askYesNo(int messageId, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
   void watchTermination(std::function<void()> handler) override;
 

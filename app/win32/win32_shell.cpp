@@ -69,6 +69,15 @@ void Win32Shell::showMessage(int messageId, int failure, const std::string& reas
   ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_OK);
 }
 
+int Win32Shell::askYesNo(int messageId, const char* argument) {
+  const std::string title = loadMessage(module_, message_id::kConfirmTitle);
+  const std::string text = formatMessage(loadMessage(module_, messageId), argument);
+  return ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) ==
+                 IDYES
+             ? 1
+             : 0;
+}
+
 std::unique_ptr<BrowserHost> Win32Shell::createBrowserHost() {
   return std::make_unique<TrackedBrowserHost>(*this, module_);
 }

@@ -24,6 +24,7 @@ class Win32Shell final : public Shell {
   SharedString chooseSaveFile() override;
   using Shell::showMessage;
   void showMessage(int messageId, int failure, const std::string& reason) override;
+  int askYesNo(int messageId, const char* argument) override;
   std::unique_ptr<BrowserHost> createBrowserHost() override;
   void watchTermination(std::function<void()> handler) override;
 

@@ -1,11 +1,19 @@
 #include "browser/gtk/gtk_browser_host.h"
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "base/path_name.h"
 #include "browser/gtk/startup_trace.h"
 
 namespace {
+
+// The bridge runs in a script world of its own and in the top frame only, so that neither the
+// page's scripts nor any frame can reach the message handlers; the page asks for a file write by
+// dispatching a cancelable "kx-write-file" event on its own document, which the bridge cancels to
+// say that it took the request.
+constexpr char kBridgeWorld[] = "kestrix-bridge";
 
 // Reports a followed `javascript:` link. It listens at window level in the bubble phase, so the
 // link's own onclick has run first; a click that the onclick cancelled ("return false") is not a
@@ -13,7 +21,7 @@ namespace {
 constexpr char kPageBridgeScript[] = R"JS(
 (function () {
   var handlers = window.webkit && window.webkit.messageHandlers;
-  if (!handlers || !handlers.navigate) return;
+  if (!handlers || !handlers.navigate || !handlers.writeFile) return;
   window.addEventListener('click', function (event) {
     if (event.defaultPrevented || event.button !== 0) return;
     var node = event.target;
@@ -21,8 +29,24 @@ constexpr char kPageBridgeScript[] = R"JS(
     if (!node || !node.href) return;
     if (/^\s*javascript:/i.test(node.href)) handlers.navigate.postMessage(String(node.href));
   }, false);
+  document.addEventListener('kx-write-file', function (event) {
+    var detail = event.detail;
+    if (!detail || typeof detail.name !== 'string' || typeof detail.text !== 'string') return;
+    event.preventDefault();
+    handlers.writeFile.postMessage({name: detail.name, text: detail.text});
+  }, false);
 })();
 )JS";
+
+// Every load that is not a local file is blocked before it leaves the view: frames, images,
+// scripts, requests made by script, sockets.
+constexpr char kLocalOnlyRules[] =
+    R"([{"trigger":{"url-filter":".*"},"action":{"type":"block"}},)"
+    R"({"trigger":{"url-filter":"^file:"},"action":{"type":"ignore-previous-rules"}}])";
+constexpr char kLocalOnlyRulesId[] = "local-only";
+
+// A proxy address that accepts nothing: the discard port of this machine.
+constexpr char kNoProxy[] = "http://127.0.0.1:9";
 
 // The page's own message for a failed save, in a box titled as the program's other error boxes.
 constexpr char kWriteFailedText[] = "Error generating configuration file";
@@ -41,6 +65,26 @@ std::string stringProperty(JSCValue* object, const char* name) {
   return text;
 }
 
+// The file a local URI names, written as the platform writes paths; empty for any other URI, and
+// for a URI with a query, which makes it another address than the file's own.
+std::string localFileOf(const char* uri) {
+  if (uri == nullptr) return std::string();
+  std::string text(uri);
+  // A fragment names a place in the page, not another document.
+  const std::size_t hash = text.find('#');
+  if (hash != std::string::npos) text.resize(hash);
+  if (text.find('?') != std::string::npos) return std::string();
+  char* hostname = nullptr;
+  char* file = g_filename_from_uri(text.c_str(), &hostname, nullptr);
+  std::string path;
+  if (file != nullptr && (hostname == nullptr || std::strcmp(hostname, "localhost") == 0)) {
+    path = std::filesystem::path(file).lexically_normal().string();
+  }
+  g_free(file);
+  g_free(hostname);
+  return path;
+}
+
 void copyBounded(char* target, std::size_t capacity, const char* text) {
   const char* source = text != nullptr ? text : "";
   std::strncpy(target, source, capacity - 1);
@@ -55,6 +99,11 @@ GtkBrowserHost::GtkBrowserHost(const char* title, GdkPixbuf* icon) : windowTitle
 }
 
 GtkBrowserHost::~GtkBrowserHost() {
+  // A filter still being made must not call back into a host that is gone.
+  if (filterSetup_ != nullptr) {
+    g_cancellable_cancel(filterSetup_);
+    g_object_unref(filterSetup_);
+  }
   if (window_ != nullptr) gtk_widget_destroy(GTK_WIDGET(window_));
   if (icon_ != nullptr) g_object_unref(icon_);
 }
@@ -87,12 +136,20 @@ void GtkBrowserHost::embedView() {
     webkit_web_context_add_path_to_sandbox(context, workspacePath(), TRUE);
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
-  // The page loads its own scripts, styles and images beside it in the Workspace.
-  webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
+  // The page reads nothing through script and writes through the bridge, so no file page may
+  // read other files or reach into frames of other files.
+  webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
+  webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
   // The page declares no charset so that each platform reads it in its narrow code page; on this
   // platform that is UTF-8, the encoding the configuration's bytes arrive in.
   webkit_settings_set_default_charset(settings, "UTF-8");
+  // WebKit may open a connection ahead of a navigation while it still asks whether to follow
+  // it; with every connection sent to a proxy that is not there, even those stay on this machine.
+  WebKitNetworkProxySettings* nowhere = webkit_network_proxy_settings_new(kNoProxy, nullptr);
+  webkit_website_data_manager_set_network_proxy_settings(
+      webkit_web_view_get_website_data_manager(view_), WEBKIT_NETWORK_PROXY_MODE_CUSTOM, nowhere);
+  webkit_network_proxy_settings_free(nowhere);
   contentManager_ = webkit_web_view_get_user_content_manager(view_);
   installPageBridge(contentManager_);
   g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -109,20 +166,65 @@ void GtkBrowserHost::installPageBridge(WebKitUserContentManager* manager) {
                    this);
   g_signal_connect(manager, "script-message-received::writeFile", G_CALLBACK(onWriteFileMessage),
                    this);
-  webkit_user_content_manager_register_script_message_handler(manager, "navigate");
-  webkit_user_content_manager_register_script_message_handler(manager, "writeFile");
-  WebKitUserScript* script =
-      webkit_user_script_new(kPageBridgeScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_register_script_message_handler_in_world(manager, "navigate",
+                                                                       kBridgeWorld);
+  webkit_user_content_manager_register_script_message_handler_in_world(manager, "writeFile",
+                                                                       kBridgeWorld);
+  WebKitUserScript* script = webkit_user_script_new_for_world(
+      kPageBridgeScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kBridgeWorld, nullptr, nullptr);
   webkit_user_content_manager_add_script(manager, script);
   webkit_user_script_unref(script);
 }
 
-void GtkBrowserHost::showAndNavigateImpl(const char* url) {
+void GtkBrowserHost::showAndNavigateImpl(const char*) {
   if (window_ == nullptr) return;
   if (view_ == nullptr) embedView();
   gtk_widget_show_all(GTK_WIDGET(window_));
-  webkit_web_view_load_uri(view_, url);
+  // Without a Workspace there is no page to show.
+  if (filterSetup_ != nullptr || workspacePath()[0] == '\0') return;
+  // The page is loaded only once the filter that keeps every load local is in place. The
+  // compiled filter is kept in the Workspace, which is removed with everything in it.
+  filterSetup_ = g_cancellable_new();
+  const PathName store = PathName(workspacePath()).join("filters");
+  WebKitUserContentFilterStore* filters = webkit_user_content_filter_store_new(store.text());
+  GBytes* rules = g_bytes_new_static(kLocalOnlyRules, sizeof kLocalOnlyRules - 1);
+  webkit_user_content_filter_store_save(filters, kLocalOnlyRulesId, rules, filterSetup_,
+                                        onFilterReady, this);
+  g_bytes_unref(rules);
+  g_object_unref(filters);
+}
+
+void GtkBrowserHost::onFilterReady(GObject* store, GAsyncResult* result, gpointer self) {
+  GError* error = nullptr;
+  WebKitUserContentFilter* filter = webkit_user_content_filter_store_save_finish(
+      WEBKIT_USER_CONTENT_FILTER_STORE(store), result, &error);
+  if (filter == nullptr) {
+    // Without the filter the page is not shown: nothing may load from outside the Workspace.
+    if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+      g_warning("the page's load filter could not be made: %s", error->message);
+    }
+    g_error_free(error);
+    return;
+  }
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  if (host->view_ != nullptr && host->contentManager_ != nullptr) {
+    webkit_user_content_manager_add_filter(host->contentManager_, filter);
+    webkit_web_view_load_uri(host->view_, host->pageUrl());
+  }
+  webkit_user_content_filter_unref(filter);
+}
+
+int GtkBrowserHost::isWorkspacePage(const char* uri) const {
+  if (workspacePath()[0] == '\0') return 0;
+  const std::string file = localFileOf(uri);
+  if (file.empty()) return 0;
+  const PathName page = PathName(workspacePath()).join("cfadmin").join("index.html");
+  return file == std::filesystem::path(page.text()).lexically_normal().string() ? 1 : 0;
+}
+
+int GtkBrowserHost::showsWorkspacePage() const {
+  return view_ != nullptr && isWorkspacePage(webkit_web_view_get_uri(view_)) ? 1 : 0;
 }
 
 void GtkBrowserHost::runMessageLoopImpl() {
@@ -147,16 +249,20 @@ void GtkBrowserHost::onDestroy(GtkWidget*, gpointer self) {
 
 void GtkBrowserHost::onNavigateMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                                        gpointer self) {
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  if (!host->showsWorkspacePage()) return;
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   if (!jsc_value_is_string(value)) return;
   char* url = jsc_value_to_string(value);
-  static_cast<GtkBrowserHost*>(self)->onBeforeNavigate(url);
+  host->onBeforeNavigate(url);
   g_free(url);
 }
 
 void GtkBrowserHost::onWriteFileMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                                         gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
+  // Only the Workspace page may write beside itself; anything else that speaks is not answered.
+  if (!host->showsWorkspacePage()) return;
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   int written = 0;
   if (jsc_value_is_object(value)) {
@@ -179,8 +285,28 @@ void GtkBrowserHost::showWriteFailure() {
 
 gboolean GtkBrowserHost::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                         WebKitPolicyDecisionType type, gpointer self) {
-  if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
-  if (!static_cast<GtkBrowserHost*>(self)->onNewWindow()) return FALSE;
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  WebKitURIRequest* request = nullptr;
+  switch (type) {
+    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+      if (!host->onNewWindow()) return FALSE;
+      webkit_policy_decision_ignore(decision);
+      return TRUE;
+    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+      request = webkit_navigation_action_get_request(
+          webkit_navigation_policy_decision_get_navigation_action(
+              WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+      break;
+    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
+      request =
+          webkit_response_policy_decision_get_request(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+      break;
+    default:
+      break;
+  }
+  // The view shows the Workspace page and nothing else, in the window and in every frame.
+  if (request != nullptr && host->isWorkspacePage(webkit_uri_request_get_uri(request)))
+    return FALSE;
   webkit_policy_decision_ignore(decision);
   return TRUE;
 }

@@ -6,9 +6,11 @@
 #include "browser/browser_host.h"
 
 // The browser host on Linux: a GTK window whose whole client area is a WebKitGTK view showing the
-// preference editor page. WebKit does not report `javascript:` navigations, so a script injected
-// into the page reports followed `javascript:` links through the "navigate" message handler; the
-// page writes its configuration through the "writeFile" handler.
+// preference editor page and nothing else: every other navigation, in the window or a frame, is
+// refused and every load that is not a local file is blocked. WebKit does not report `javascript:`
+// navigations, so a script injected into the page's top frame reports followed `javascript:` links
+// through the "navigate" message handler; the page writes its configuration through the
+// "writeFile" handler. Both answer only while the view shows the Workspace page.
 class GtkBrowserHost : public BrowserHost {
  public:
   // `title` is string 101 (at most 255 characters are kept); `icon` may be null.
@@ -40,6 +42,12 @@ class GtkBrowserHost : public BrowserHost {
                                 WebKitHitTestResult* hit, gpointer self);
   static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
   static gboolean onViewDrawn(GtkWidget* widget, cairo_t* cr, gpointer self);
+  static void onFilterReady(GObject* store, GAsyncResult* result, gpointer self);
+
+  // 1 when `uri` names the Workspace's index.html (a fragment aside).
+  int isWorkspacePage(const char* uri) const;
+  // 1 when the view shows the Workspace page now: the page's messages are answered only then.
+  int showsWorkspacePage() const;
 
   // The view is made when the Workspace path is known (just before the page is shown).
   void embedView();
@@ -51,6 +59,7 @@ class GtkBrowserHost : public BrowserHost {
   GtkWindow* window_ = nullptr;
   WebKitWebView* view_ = nullptr;
   WebKitUserContentManager* contentManager_ = nullptr;
+  GCancellable* filterSetup_ = nullptr;
   int loopRunning_ = 0;
   int pageLoaded_ = 0;
   int pageFailed_ = 0;

@@ -2,9 +2,8 @@
 
 #include <cstring>
 
-#include "browser/win32/wide_text.h"
+#include "browser/win32/page_url_policy.h"
 #include "browser/win32/win32_browser_host.h"
-#include "browser/win32/workspace_url.h"
 
 BrowserServiceProvider::BrowserServiceProvider(Win32BrowserHost& host)
     : SiteRole(host), host_(host) {}
@@ -34,11 +33,12 @@ HRESULT BrowserServiceProvider::GetSecurityId(LPCWSTR, BYTE*, DWORD*, DWORD_PTR)
   return INET_E_DEFAULT_ACTION;
 }
 
-HRESULT BrowserServiceProvider::ProcessUrlAction(LPCWSTR url, DWORD, BYTE* policy, DWORD policySize,
-                                                 BYTE*, DWORD, DWORD, DWORD) {
-  // Any other page keeps the control's own zone rules, so a page the control was led to can
-  // never create ActiveX objects with the rights the editor needs.
-  if (url == nullptr || !isInsideWorkspaceUrl(narrowFromWide(url).c_str(), host_.workspacePath())) {
+HRESULT BrowserServiceProvider::ProcessUrlAction(LPCWSTR url, DWORD action, BYTE* policy,
+                                                 DWORD policySize, BYTE*, DWORD, DWORD, DWORD) {
+  // Any other page or action keeps the control's own zone rules, so neither a page the control
+  // was led to nor a file beside the page (the imported configuration, the installer copy) can
+  // create ActiveX objects with the rights the editor needs.
+  if (!isPageUrlAction(action) || !isWorkspacePageUrl(url, host_.workspacePath())) {
     return INET_E_DEFAULT_ACTION;
   }
   if (policy == nullptr || policySize < sizeof(DWORD)) return S_FALSE;

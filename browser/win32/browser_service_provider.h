@@ -5,8 +5,8 @@
 class Win32BrowserHost;
 
 // The host's primary interface and its security manager. The control finds the manager through
-// QueryService and asks it for the policy of every URL action; only our own page, inside the
-// Workspace, gets everything allowed.
+// QueryService and asks it for the policy of every URL action; only the Workspace page gets the
+// few actions it needs allowed.
 class BrowserServiceProvider final : public SiteRole<IServiceProvider, IInternetSecurityManager> {
  public:
   explicit BrowserServiceProvider(Win32BrowserHost& host);

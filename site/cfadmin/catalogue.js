@@ -493,7 +493,8 @@ function buildCatalogue() {
     // A typed path, not a file chooser: a chooser can neither show the imported
     // path nor hand back a full path in current engines, so the value would be lost.
     define(new PropString("QuickTimeLocation", "", 255), "QuickTime Preference file location", "text",
-        {lockable: false, notes: ["Full path of the QuickTime preference file on this computer"]});
+        {lockable: false, notes: ["Full path of the QuickTime preference file on this computer",
+            "Before the player is generated, the program shows this file with its size and asks you to confirm it"]});
 
     category("Player Options");
     group("Home Page");

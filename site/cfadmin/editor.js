@@ -233,6 +233,16 @@ function onResetAll() {
 
 // Loading and switching categories
 
+// Names the code page the configuration's values were read in, when the
+// program said which.
+function showCodePage() {
+    var elem = getElem("codepage");
+    var codePage = window.configurationCodePage;
+    if (elem && typeof codePage == "number" && codePage > 0) {
+        elem.innerHTML = "Configuration code page " + codePage;
+    }
+}
+
 function positionBlocks() {
     var first = getElem(treeIds[0]);
     var top = 0;
@@ -316,6 +326,7 @@ function onLoad() {
         setLockImage(prop);
         return false;
     });
+    showCodePage();
     positionBlocks();
     toggle("Internet Privacy:1");
     loaded = true;
@@ -405,7 +416,9 @@ function _createSection(section, text, convert) {
     return out + "\r\n";
 }
 
-function configurationText() {
+// The configuration as saved; with `unedited`, as it would be saved had
+// nothing been edited.
+function configurationText(unedited) {
     var text = "";
     var g;
     var c;
@@ -415,8 +428,13 @@ function configurationText() {
     };
     for (g = 0; g < saveGroups.length; g++) {
         params = "";
-        for (c = 0; c < saveGroups[g][1].length; c++) {
-            eachProp(saveGroups[g][1][c], addParams);
+        Prop.unedited = !!unedited;
+        try {
+            for (c = 0; c < saveGroups[g][1].length; c++) {
+                eachProp(saveGroups[g][1][c], addParams);
+            }
+        } finally {
+            Prop.unedited = false;
         }
         text += _createSection(saveGroups[g][0], params, saveGroups[g][0] == "wm_preferences" ? wmFileEntry : null);
     }
@@ -430,7 +448,13 @@ function onSave() {
     if (currentCategory !== null && !validateForm(currentCategory)) {
         return false;
     }
-    return WriteToFile("kxenterprise.ini", configurationText());
+    // Generation applies only what was edited to the installer's own
+    // configuration; the unedited twin tells the edits from the values that
+    // merely pass through the editor (defaults, tidied lists, units).
+    if (!WriteToFile("kxunedited.ini", configurationText(true))) {
+        return false;
+    }
+    return WriteToFile("kxenterprise.ini", configurationText(false));
 }
 
 function pageLocation() {
@@ -449,13 +473,13 @@ function pageLocation() {
 
 // Writes text and a closing line break to fileName beside the page: through
 // the scripting file system object where the engine has one, otherwise
-// through the host's writeFile message handler, which adds the line break.
+// through the host's bridge, which adds the line break.
 function WriteToFile(fileName, text) {
     var fso;
     var path;
     var target;
     var stream;
-    var handlers;
+    var request;
     if (isIE) {
         try {
             fso = new ActiveXObject("Scripting.FileSystemObject");
@@ -476,11 +500,12 @@ function WriteToFile(fileName, text) {
             return false;
         }
     }
-    handlers = window.webkit ? window.webkit.messageHandlers : null;
-    if (handlers && handlers.writeFile) {
+    // The host's bridge takes the request by cancelling the event.
+    if (document.createEvent) {
         try {
-            handlers.writeFile.postMessage({name: fileName, text: text});
-            return true;
+            request = document.createEvent("CustomEvent");
+            request.initCustomEvent("kx-write-file", false, true, {name: fileName, text: text});
+            return !document.dispatchEvent(request);
         } catch (e2) {
             alert("Error generating configuration file");
             return false;

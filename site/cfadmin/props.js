@@ -25,6 +25,9 @@ function Prop(name, defaultValue) {
 // Shared by every property: the page-data map and the prefix of written names.
 Prop.serverData = {};
 Prop.configPath = "";
+// While set, every property answers as if nothing had been edited: the values
+// and locks of the page data, or the defaults.
+Prop.unedited = false;
 
 // One field of one page-data record; null when missing or blank.
 Prop.prototype.getServerData = function (name, lockFlag) {
@@ -50,7 +53,7 @@ Prop.prototype.initData = function () {
 };
 
 Prop.prototype.getValue = function () {
-    if (this.clientValue !== null) {
+    if (this.clientValue !== null && !Prop.unedited) {
         return this.clientValue;
     }
     if (this.serverValue !== null) {
@@ -63,7 +66,7 @@ Prop.prototype.getLock = function () {
     if (!this.lockable) {
         return null;
     }
-    if (this.clientLocked !== null) {
+    if (this.clientLocked !== null && !Prop.unedited) {
         return this.clientLocked;
     }
     if (this.serverLocked !== null) {

@@ -72,6 +72,23 @@ def counted_record(ini, key):
     return None, None
 
 
+def changed_lines(before, after):
+    """The lines of each text that the other lacks, by position; None when the line counts differ."""
+    old = before.split(b"\n")
+    new = after.split(b"\n")
+    if len(old) != len(new):
+        return None
+    return [(a, b) for a, b in zip(old, new) if a != b]
+
+
+def record_number(ini, key):
+    section = ini["kx_preferences"]
+    for i in range(1, int(section.get("prefscount", "0")) + 1):
+        if section.get("key%d" % i, "").lower() == key.lower():
+            return i
+    return None
+
+
 def main():
     args = argparse.ArgumentParser()
     args.add_argument("--original", required=True)
@@ -79,6 +96,7 @@ def main():
     args.add_argument("--key", required=True)
     args.add_argument("--value", required=True)
     args.add_argument("--lock", required=True)
+    args.add_argument("--qtpref", help="the QuickTime preferences file the administrator confirmed")
     args.add_argument("--wine-run", help="runs the generated installer (64-bit ones only)")
     opts = args.parse_args()
 
@@ -96,6 +114,27 @@ def main():
     check(value == opts.value, "%s: value %r, expected %r" % (opts.key, value, opts.value))
     check(lock == opts.lock, "%s: lock %r, expected %r" % (opts.key, lock, opts.lock))
 
+    # Only the edited record's value and lock lines differ; every other byte is the original's.
+    original_config = resource_languages(original, "BINARY", "KXECONFIG")[0][1]
+    n = record_number(parse_ini(original_config), opts.key)
+    changes = changed_lines(original_config, config)
+    expected_changes = []
+    if n is not None:
+        for name, old, new in (("Value", counted_record(parse_ini(original_config), opts.key)[0], opts.value),
+                               ("Locked", counted_record(parse_ini(original_config), opts.key)[1], opts.lock)):
+            if old != new:
+                expected_changes.append((("%s%d=%s\r" % (name, n, old)).encode(),
+                                         ("%s%d=%s\r" % (name, n, new)).encode()))
+    if opts.qtpref:
+        for line in original_config.split(b"\n"):
+            if line.lower().startswith(b"quicktimelocation="):
+                new = b"QuickTimeLocation=" + opts.qtpref.encode() + b"\r"
+                if line != new:
+                    expected_changes.append((line, new))
+                break
+    check(changes is not None and sorted(changes) == sorted(expected_changes),
+          "KXECONFIG lines changed: %r, expected only %r" % (changes, expected_changes))
+
     before = string_300(original)
     after = string_300(generated)
     mode = ini.get("setup", "installmode", fallback="1").strip()
@@ -111,6 +150,11 @@ def main():
     if apply_qt in ("", "0"):
         check(resource_languages(generated, "BINARY", "QTPREF") == resource_languages(original, "BINARY", "QTPREF"),
               "QTPREF changed although the configuration does not ask for QuickTime preferences")
+    elif opts.qtpref:
+        wanted = open(opts.qtpref, "rb").read()
+        qt = resource_languages(generated, "BINARY", "QTPREF") or []
+        check([lang for lang, _ in qt] == [lang for lang, _ in resource_languages(original, "BINARY", "QTPREF")]
+              and all(data == wanted for _, data in qt), "QTPREF does not hold the confirmed file")
     check(generated.get_overlay() == original.get_overlay() and original.get_overlay(),
           "the payload (overlay) differs from the original's")
     if original.OPTIONAL_HEADER.CheckSum != 0:

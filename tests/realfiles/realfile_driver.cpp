@@ -109,6 +109,8 @@ class DriverShell : public Shell {
     failure = isFailure;
     reason = why;
   }
+  // The driver stands for an administrator who confirms the QuickTime file it was given.
+  int askYesNo(int, const char*) override { return 1; }
   std::unique_ptr<BrowserHost> createBrowserHost() override { return nullptr; }
   void watchTermination(std::function<void()>) override {}
 

@@ -129,6 +129,9 @@ class Suite:
                 out.write("[setup]\nInstallMode=%d\n[qt_preferences]\nApplyQTPrefs=1\nQuickTimeLocation=%s\n"
                           "[kx_preferences]\n%s" % (mode, new_qtpref,
                                                      "".join("pref%d=%d\n" % (i, i * 7) for i in range(prefs))))
+            # Generation applies the page's edits to the installer's own configuration; with that
+            # configuration equal to the page's file, the new KXECONFIG is exactly this file.
+            shutil.copyfile(edited, os.path.join(workspace, "kxenterprise.ini"))
             generated = self.path(name, "generated%d.exe" % round)
             status, fields = self.drive("generate", workspace, generated)
             steps.append(self.count("generate", fields.get("placement", "refused"), fields.get("reason")))

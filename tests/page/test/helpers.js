@@ -81,9 +81,13 @@ function fsoStandIn(existing) {
   };
 }
 
+// The host's bridge: it takes a write request by cancelling the event.
 function messageHandlerStandIn() {
   window.__posted = [];
-  window.webkit = { messageHandlers: { writeFile: { postMessage(m) { window.__posted.push(JSON.parse(JSON.stringify(m))); } } } };
+  document.addEventListener('kx-write-file', (e) => {
+    e.preventDefault();
+    window.__posted.push(JSON.parse(JSON.stringify(e.detail)));
+  });
 }
 
 // Opens the page with the given page-data entries (or raw block) and file

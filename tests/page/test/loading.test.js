@@ -4,7 +4,9 @@
 
 const { test, describe, before, after } = require('node:test');
 const assert = require('node:assert/strict');
-const { launch, openEditor, saveText, parseIni, records, pageData } = require('./helpers');
+const fs = require('node:fs');
+const path = require('node:path');
+const { launch, openEditor, saveText, parseIni, records, pageData, makeSite } = require('./helpers');
 
 let browser;
 before(async () => { browser = await launch(); });
@@ -176,6 +178,22 @@ describe('loading', () => {
       .replace('var serverData=[];\r\n', '');
     const e = await openEditor(browser, { block });
     assert.equal(await e.page.evaluate(() => paths['Player Options'].HomePage.getValue()), 'http://second/');
+    await e.close();
+  });
+});
+
+describe('code page', () => {
+  test('the header names the code page the program read the values in, and nothing without one', async () => {
+    const shown = await openEditor(browser, { entries: [['HomePage', 'x']] });
+    assert.equal(await shown.page.textContent('#codepage'), '');
+    await shown.close();
+    const site = makeSite(pageData([['HomePage', 'x']]));
+    const index = path.join(site.dir, 'index.html');
+    fs.writeFileSync(index, fs.readFileSync(index, 'latin1').replace('var configurationCodePage=0;',
+      'var configurationCodePage=932;'), 'latin1');
+    const e = await openEditor(browser, { url: site.url });
+    assert.equal(await e.page.textContent('#codepage'), 'Configuration code page 932');
+    assert.equal(await e.page.evaluate(() => paths['Player Options'].HomePage.getValue()), 'x');
     await e.close();
   });
 });

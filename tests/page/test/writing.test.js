@@ -36,13 +36,15 @@ describe('file system object', () => {
     assert.equal(await e.page.evaluate(() => onSave()), true);
     const log = await e.page.evaluate(() => window.__fso);
     const page = path.join(folder, 'index.html').replace(/^\//, '');
-    assert.deepEqual(log.calls, [
+    const writes = (name) => [
       ['new', 'Scripting.FileSystemObject'],
       ['GetFile', page],
-      ['BuildPath', path.dirname(page), 'kxenterprise.ini'],
-      ['CreateTextFile', path.dirname(page) + '\\kxenterprise.ini', true],
-    ]);
+      ['BuildPath', path.dirname(page), name],
+      ['CreateTextFile', path.dirname(page) + '\\' + name, true],
+    ];
+    assert.deepEqual(log.calls, [...writes('kxunedited.ini'), ...writes('kxenterprise.ini')]);
     assert.equal(log.written[path.dirname(page) + '\\kxenterprise.ini'], EXPECTED_EMPTY);
+    assert.equal(log.written[path.dirname(page) + '\\kxunedited.ini'], EXPECTED_EMPTY);
     assert.deepEqual(e.alerts, []);
     await e.close();
   });
@@ -74,21 +76,44 @@ describe('file system object', () => {
   });
 });
 
-describe('host message handler', () => {
-  test('posts the file name and the text without the closing line break', async () => {
+describe('host bridge', () => {
+  test('posts the file name and the text without the closing line break, the unedited twin first', async () => {
     const e = await openEditor(browser, { facility: 'handler' });
     assert.equal(await e.page.evaluate(() => onSave()), true);
     const posted = await e.page.evaluate(() => window.__posted);
-    assert.equal(posted.length, 1);
-    assert.deepEqual(Object.keys(posted[0]).sort(), ['name', 'text']);
-    assert.equal(posted[0].name, 'kxenterprise.ini');
-    assert.equal(posted[0].text + '\r\n', EXPECTED_EMPTY);
+    assert.equal(posted.length, 2);
+    assert.deepEqual(Object.keys(posted[1]).sort(), ['name', 'text']);
+    assert.deepEqual(posted.map((m) => m.name), ['kxunedited.ini', 'kxenterprise.ini']);
+    assert.equal(posted[1].text + '\r\n', EXPECTED_EMPTY);
+    assert.equal(posted[0].text, posted[1].text);
     await e.close();
   });
 
-  test('with neither facility nothing is written and the save fails quietly', async () => {
+  test('the unedited twin keeps the page data and defaults while the file carries the edits', async () => {
+    const e = await openEditor(browser, { entries: [['RegionData', 'K\u00f6ln', 1], ['HomePage', 'x']] });
+    await e.page.evaluate(() => toggle('Internet Privacy:1'));
+    await e.page.fill('#CTRL_RegionData', '\u6771\u4eac');
+    await e.page.evaluate(() => toggleStatus('SendStatistics'));
+    await e.page.evaluate(() => toggle('Player Options:12'));
+    assert.equal(await e.page.evaluate(() => onSave()), true);
+    const [unedited, edited] = await e.page.evaluate(() => window.__posted.map((m) => m.text));
+    const changed = edited.split('\r\n').filter((line, i) => line !== unedited.split('\r\n')[i]);
+    assert.deepEqual(changed, ['Locked1=1', 'Value7=\u6771\u4eac']);
+    await e.close();
+  });
+
+  test('with neither facility, or a bridge that does not take the request, nothing is written and the save fails quietly', async () => {
     const e = await openEditor(browser, { facility: 'none' });
     assert.equal(await e.page.evaluate(() => onSave()), false);
+    // Handlers in the page's own world are not the host's: the page never writes through them.
+    const saved = await e.page.evaluate(() => {
+      window.__seen = [];
+      document.addEventListener('kx-write-file', () => { window.__seen.push('event'); });
+      window.webkit = { messageHandlers: { writeFile: { postMessage() { window.__seen.push('handler'); } } } };
+      return onSave();
+    });
+    assert.equal(saved, false);
+    assert.deepEqual(await e.page.evaluate(() => window.__seen), ['event']);
     assert.deepEqual(e.alerts, []);
     await e.close();
   });
@@ -99,12 +124,12 @@ describe('generate link', () => {
     const e = await openEditor(browser, { facility: 'handler' });
     await recordGenerate(e.page);
     await e.page.click('#generate');
-    await e.page.waitForFunction(() => window.__events.length === 2);
-    assert.deepEqual(await e.page.evaluate(() => window.__events), ['write', 'generate']);
+    await e.page.waitForFunction(() => window.__events.length === 3);
+    assert.deepEqual(await e.page.evaluate(() => window.__events), ['write', 'write', 'generate']);
     assert.equal(await e.page.getAttribute('#generate', 'href'), 'javascript:onGenerate()');
     assert.equal(await e.page.getAttribute('#generate', 'onclick'), 'return onSave()');
     await e.page.click('#generate');
-    await e.page.waitForFunction(() => window.__events.length === 4);
+    await e.page.waitForFunction(() => window.__events.length === 6);
     await e.close();
   });
 
@@ -120,18 +145,18 @@ describe('generate link', () => {
     await bad.page.fill('#CTRL_BufferedPlayTime', '25');
     await bad.page.click('#generate');
     await bad.page.waitForFunction(() => window.__events.indexOf('generate') !== -1);
-    assert.deepEqual(await bad.page.evaluate(() => window.__events), ['write', 'generate']);
+    assert.deepEqual(await bad.page.evaluate(() => window.__events), ['write', 'write', 'generate']);
     await bad.close();
 
     const none = await openEditor(browser, { facility: 'none' });
     await recordGenerate(none.page);
     await none.page.click('#generate');
     await none.page.evaluate(() => {
-      window.webkit = { messageHandlers: { writeFile: { postMessage() { window.__events.push('write'); } } } };
+      document.addEventListener('kx-write-file', (e) => { e.preventDefault(); window.__events.push('write'); });
     });
     await none.page.click('#generate');
     await none.page.waitForFunction(() => window.__events.indexOf('generate') !== -1);
-    assert.deepEqual(await none.page.evaluate(() => window.__events), ['write', 'generate']);
+    assert.deepEqual(await none.page.evaluate(() => window.__events), ['write', 'write', 'generate']);
     await none.close();
   });
 });

@@ -118,7 +118,10 @@ TEST(RunApplication, AFullRunGeneratesACustomisedInstallerAndLeavesNoWorkspace) 
   EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
   EXPECT_EQ(shell.messages(), (Log{"success 51"}));
   const fs::path custom = out / "custom.exe";
-  EXPECT_EQ(resourceOf(custom, "KXECONFIG"), kEditedConfiguration + "\r\n");
+  // The page's edits are applied to the installer's own configuration, lines and line ends kept.
+  EXPECT_EQ(resourceOf(custom, "KXECONFIG"),
+            "[kx_preferences]\nCount=1\nKey0=HomePage\nValue0=http://intranet/\nLock0=1\n"
+            "[setup]\nInstallMode=2\n");
   EXPECT_EQ(string300(custom), u" /s");
   EXPECT_EQ(resourceOf(custom, "QTPREF"), readFile(fixtureSource("qtpref.bin")));
   const std::string generated = readFile(custom);

@@ -1,11 +1,13 @@
 #include "app/player_generation.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cctype>
 
 #include "app_test_support.h"
+#include "platform/ansi_text.h"
 #include "scripted_shell.h"
 
 #ifndef _WIN32
@@ -20,21 +22,29 @@ namespace {
 using namespace app_test;
 using Log = std::vector<std::string>;
 
-// A Workspace as import leaves it: the working copy and the page's saved configuration.
+// A Workspace as import leaves it: the installer's configuration, the working copy and the page's
+// saved configuration.
 class GenerationTest : public ::testing::Test {
  protected:
   void prepare(const char* installer, const std::string& configuration) {
     fs::create_directories(workspace() / "cfadmin");
     fs::copy_file(fixture(installer), workingCopy(), fs::copy_options::overwrite_existing);
+    writeFile(workspace() / "kxenterprise.ini", kInstallers);
     writeFile(workspace() / "cfadmin" / "kxenterprise.ini", configuration);
   }
+  // The configuration every fixture installer carries.
+  const std::string kInstallers = readFile(fixtureSource("kxenterprise.ini"));
   fs::path workspace() const { return temp_.path() / "~kxent"; }
   fs::path workingCopy() const { return workspace() / "playinst.exe"; }
   fs::path destination(const char* name) const { return temp_.path() / name; }
-  Log generateTo(const fs::path& target) {
+  Log generateTo(const fs::path& target, QuickTimeConsent* consent = nullptr) {
     shell_.log.clear();
     shell_.saveAnswers = {target.string()};
-    generatePlayer(shell_, workspace().string().c_str());
+    if (consent != nullptr) {
+      generatePlayer(shell_, workspace().string().c_str(), *consent);
+    } else {
+      generatePlayer(shell_, workspace().string().c_str());
+    }
     return shell_.messages();
   }
 
@@ -59,40 +69,68 @@ TEST_F(GenerationTest, InstallModeChoosesTheSwitch) {
   }
 }
 
-TEST_F(GenerationTest, TheSavedConfigurationReplacesTheInstallersAndNothingElseMoves) {
+TEST_F(GenerationTest, TheSavedConfigurationIsAppliedToTheInstallersAndNothingElseMoves) {
   const std::string configuration =
       "[setup]\r\nInstallMode=0\r\n[favorites]\r\nFavoritesCount=3\r\n";
   prepare("installer_payload.exe", configuration);
   EXPECT_EQ(generateTo(destination("custom.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("custom.exe"), "KXECONFIG"), configuration);
+  EXPECT_EQ(resourceOf(destination("custom.exe"), "KXECONFIG"),
+            "[kx_preferences]\nCount=1\nKey0=HomePage\nValue0=http://www.example.com/\nLock0=1\n"
+            "[setup]\nInstallMode=0\n\n[favorites]\nFavoritesCount=3\n");
   EXPECT_EQ(resourceOf(destination("custom.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
   EXPECT_EQ(string300(destination("custom.exe")), u" /q");
   // The working copy keeps the edits, and the destination is a snapshot of it.
   EXPECT_TRUE(readFile(workingCopy()) == readFile(destination("custom.exe")));
 }
 
-TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyWhenAskedForAndPresent) {
+TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyOnceTheAdministratorConfirmedTheirPath) {
   const fs::path preferences = temp_.path() / "qt.plist";
   writeFile(preferences, "new QuickTime preferences");
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                    preferences.string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("qt.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
+  const std::string asked = "question 20 " + preferences.string() + "\n25 bytes";
+  const auto configuration = [](const fs::path& location, int apply = 1) {
+    return "[qt_preferences]\r\nApplyQTPrefs=" + std::to_string(apply) +
+           "\r\nQuickTimeLocation=" + location.string() + "\r\n";
+  };
 
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=0\r\nQuickTimeLocation=" +
-                                    preferences.string() + "\r\n");
+  // Declined: nothing is written, and nothing more is said.
+  prepare("installer_full.exe", configuration(preferences));
+  const std::string before = readFile(workingCopy());
+  shell_.yesNoAnswers = {0};
+  EXPECT_EQ(generateTo(destination("declined.exe")), (Log{asked}));
+  EXPECT_FALSE(fs::exists(destination("declined.exe")));
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+
+  // Confirmed once in a run: later generations with the same path do not ask again.
+  QuickTimeConsent consent;
+  shell_.yesNoAnswers = {1};
+  EXPECT_EQ(generateTo(destination("qt.exe"), &consent), (Log{asked, "success 51"}));
+  EXPECT_EQ(resourceOf(destination("qt.exe"), "QTPREF"), "new QuickTime preferences");
+  writeFile(preferences, "changed");
+  EXPECT_EQ(generateTo(destination("again.exe"), &consent), (Log{"success 51"}));
+  EXPECT_EQ(resourceOf(destination("again.exe"), "QTPREF"), "changed");
+
+  // Not asked for: the resource keeps its content, and no file is looked at.
+  prepare("installer_full.exe", configuration(temp_.path() / "absent.plist", 0));
   EXPECT_EQ(generateTo(destination("off.exe")), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("off.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
 
-  prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                    (temp_.path() / "absent.plist").string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("absent.exe")), (Log{"success 51"}));
-  EXPECT_EQ(resourceOf(destination("absent.exe"), "QTPREF"), readFile(fixtureSource("qtpref.bin")));
-
-  prepare("installer_no_qtpref.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
-                                         preferences.string() + "\r\n");
-  EXPECT_EQ(generateTo(destination("none.exe")), (Log{"success 51"}));
+  // An installer without the resource never gains one.
+  prepare("installer_no_qtpref.exe", configuration(preferences));
+  EXPECT_EQ(generateTo(destination("none.exe"), &consent), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("none.exe"), "QTPREF"), "<missing>");
+}
+
+TEST_F(GenerationTest, AQuickTimeFileThatIsMissingOrNotAFileStopsGenerationNamingIt) {
+  for (const fs::path& location : {temp_.path() / "absent.plist", temp_.path(), fs::path()}) {
+    prepare("installer_full.exe", "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" +
+                                      location.string() + "\r\n");
+    const std::string before = readFile(workingCopy());
+    shell_.yesNoAnswers = {1};
+    EXPECT_EQ(generateTo(destination("failed.exe")), (Log{"error 21"}));
+    EXPECT_EQ(shell_.reasons.back(), location.string());
+    EXPECT_FALSE(fs::exists(destination("failed.exe")));
+    EXPECT_TRUE(readFile(workingCopy()) == before);
+  }
 }
 
 TEST_F(GenerationTest, GeneratingTwiceGivesTwoFilesThatDifferOnlyByTheEdits) {
@@ -103,9 +141,42 @@ TEST_F(GenerationTest, GeneratingTwiceGivesTwoFilesThatDifferOnlyByTheEdits) {
   EXPECT_EQ(string300(destination("first.exe")), u" /p");
   // Edits accumulate in the working copy: mode 0 keeps the switch of the first run.
   EXPECT_EQ(string300(destination("second.exe")), u" /p");
-  EXPECT_EQ(resourceOf(destination("first.exe"), "KXECONFIG"), "[setup]\r\nInstallMode=1\r\n");
+  // Each run applies the page's result to the installer's own configuration, not to the last run's.
+  EXPECT_EQ(resourceOf(destination("first.exe"), "KXECONFIG"), kInstallers);
   EXPECT_EQ(resourceOf(destination("second.exe"), "KXECONFIG"),
-            "[setup]\r\nInstallMode=0\r\nX=1\r\n");
+            "[kx_preferences]\nCount=1\nKey0=HomePage\nValue0=http://www.example.com/\nLock0=1\n"
+            "[setup]\nInstallMode=0\nX=1\n");
+}
+
+void setVariable(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+#endif
+}
+
+TEST_F(GenerationTest, AValueTheCodePageCannotHoldIsRefusedNamingTheSetting) {
+  if (platform::editorTextCodePage() != 65001) {
+    GTEST_SKIP() << "the page writes in the system's code page here, which holds what it wrote";
+  }
+  // A Cyrillic letter cannot be written in 1252, the code page of these installers.
+  prepare("installer_full.exe", "[setup]\r\nHomePage=\xD0\x96\r\n");
+  const std::string before = readFile(workingCopy());
+  EXPECT_EQ(generateTo(destination("refused.exe")), (Log{"error 23"}));
+  EXPECT_EQ(shell_.reasons.back(), "Setting \"HomePage\", code page 1252");
+  EXPECT_FALSE(fs::exists(destination("refused.exe")));
+  EXPECT_TRUE(readFile(workingCopy()) == before);
+  // Naming another code page lets it through, written in that code page.
+  setVariable("KESTRIX_CODEPAGE", "1251");
+  EXPECT_EQ(generateTo(destination("cyrillic.exe")), (Log{"success 51"}));
+  setVariable("KESTRIX_CODEPAGE", nullptr);
+  EXPECT_NE(resourceOf(destination("cyrillic.exe"), "KXECONFIG").find("HomePage=\xC6\n"),
+            std::string::npos);
 }
 
 TEST_F(GenerationTest, CancellingTheSaveDialogDoesNothing) {
@@ -195,7 +266,9 @@ TEST_F(GenerationTest, ADamagedWorkingCopyIsNeverHandedOutAsASuccess) {
 // A payload the rewrite cannot keep valid (here a ZIP end record over a damaged directory, which a
 // larger configuration would move) refuses the edit, and the message says why.
 TEST_F(GenerationTest, AnEditTheInstallerCannotTakeIsReportedWithTheEnginesReason) {
-  prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n" + std::string(30000, ';'));
+  // A long new value makes the configuration outgrow its place.
+  prepare("installer_full.exe",
+          "[setup]\r\nInstallMode=2\r\nHomePage=" + std::string(30000, 'x') + "\r\n");
   std::string installer = readFile(workingCopy());
   const std::uint32_t directorySize = 3 * 46;
   const auto directoryOffset = static_cast<std::uint32_t>(installer.size());

@@ -47,6 +47,15 @@ class ScriptedShell : public Shell {
     reasons.push_back(reason);
   }
 
+  std::deque<int> yesNoAnswers;  // 1 for Yes; none left answers No
+  int askYesNo(int messageId, const char* argument) override {
+    log.push_back("question " + std::to_string(messageId) + " " + argument);
+    if (yesNoAnswers.empty()) return 0;
+    const int answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+  }
+
   std::unique_ptr<BrowserHost> createBrowserHost() override;
 
   // What the program asked to run should the system end it; the script may call it.
@@ -59,7 +68,10 @@ class ScriptedShell : public Shell {
   std::vector<std::string> messages() const {
     std::vector<std::string> out;
     for (const auto& entry : log) {
-      if (entry.rfind("error ", 0) == 0 || entry.rfind("success ", 0) == 0) out.push_back(entry);
+      if (entry.rfind("error ", 0) == 0 || entry.rfind("success ", 0) == 0 ||
+          entry.rfind("question ", 0) == 0) {
+        out.push_back(entry);
+      }
     }
     return out;
   }

@@ -125,6 +125,45 @@ TEST(IniFileTest, IntegersAsThePlatformReadsThem) {
   EXPECT_EQ(ini.readInt("n", "cut", 9), 1849262357);
 }
 
+TEST(IniFileTest, TheEmptyNameAndByteOrderMarks) {
+  // "=value" is the key with the empty name; the first such line wins.
+  IniFile ini = parsed("[s]\r\n=first\r\n = second\r\nx=1\r\n");
+  EXPECT_EQ(str(ini.readString("s", "", "default")), "first");
+  EXPECT_EQ(str(ini.readString("s", " ", "default")), "first");
+
+  // UTF-16LE after its mark reads as its characters in the reader's code page, '?' for those the
+  // code page cannot hold; a lone surrogate too.
+  std::u16string wide = u"[S\u00E9c]\r\nk=Liv\u00E9 \u20AC \u0416\r\n=e\r\n";
+  wide += static_cast<char16_t>(0xD800);
+  std::string bytes("\xFF\xFE", 2);
+  for (const char16_t c : wide) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  ini.setCodePage(1252);
+  ini.parse(bytes);
+  EXPECT_EQ(ini.wasUtf16(), 1);
+  EXPECT_EQ(str(ini.readString("S\xE9"
+                               "c",
+                               "k")),
+            "Liv\xE9 \x80 ?");
+  EXPECT_EQ(str(ini.readString("s\xE9"
+                               "c",
+                               "")),
+            "e");
+  ini.setCodePage(1251);
+  ini.parse(bytes);
+  EXPECT_EQ(str(ini.readString("S?c", "k")), "Liv? \x88 \xC6");
+
+  // A UTF-8 mark is no mark to the platform: it stays in the first line, so that a section opened
+  // there is not found, while one opened on a later line is.
+  ini.parse("\xEF\xBB\xBF[first]\r\na=1\r\n[second]\r\nb=2\r\n");
+  EXPECT_EQ(ini.wasUtf16(), 0);
+  EXPECT_EQ(str(ini.readString("first", "a", "none")), "none");
+  EXPECT_EQ(str(ini.readString("", "a")), "1");
+  EXPECT_EQ(str(ini.readString("second", "b")), "2");
+}
+
 TEST(IniFileTest, LoadsAFileAndTreatsAMissingOneAsEmpty) {
   const auto path = std::filesystem::temp_directory_path() / "kx_ini_file_test.ini";
   std::FILE* f = std::fopen(path.string().c_str(), "wb");

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "page_table_keys.h"
@@ -167,14 +168,38 @@ TEST(PageDataTest, EntriesAreEscapedScriptStringsFormedWhole) {
             "serverData[\"Kestrix-Path\"][\"SuggestedValue\"]=\"C:\\\\Program "
             "Files\\\\\\\"Kestrix\\\"\";\r\n"
             "serverData[\"Kestrix-Path\"][\"IsLocked\"]=1;\r\n");
-  // The line separators U+2028/U+2029 exist only where the narrow text is UTF-8; in a single-byte
-  // code page their bytes are three ordinary characters each and go in unchanged.
-  const std::string separators =
-      platform::narrowTextIsUtf8() ? "\\u2028\\u2029" : "\xE2\x80\xA8\xE2\x80\xA9";
-  EXPECT_EQ(str(formatPageEntry("a<b", "</script>\r\n\xE2\x80\xA8\xE2\x80\xA9\xE2\x80x\xE9", -1)),
-            "serverData[\"a\\x3Cb\"]=[];\r\n"
-            "serverData[\"a\\x3Cb\"][\"SuggestedValue\"]=\"\\x3C/script>\\r\\n" +
-                separators + "\xE2\x80x\xE9\";\r\n");
+  // Texts are read by character in the configuration's code page and everything outside
+  // printable ASCII becomes an escape: a trail byte 0x5C is no backslash, and the separators
+  // U+2028/U+2029 never appear raw.
+  EXPECT_EQ(
+      str(formatPageEntry("a<b", "</script>\r\n\xE2\x80\xA8\xE2\x80\xA9", -1, 65001)),
+      "serverData[\"a\\x3Cb\"]=[];\r\n"
+      "serverData[\"a\\x3Cb\"][\"SuggestedValue\"]=\"\\x3C/script>\\r\\n\\u2028\\u2029\";\r\n");
+  EXPECT_EQ(str(formatPageEntry("\x83\x5C.n", "\x95\x5C\"", 0, 932)),
+            "serverData[\"\\u30BD-n\"]=[];\r\n"
+            "serverData[\"\\u30BD-n\"][\"SuggestedValue\"]=\"\\u8868\\\"\";\r\n"
+            "serverData[\"\\u30BD-n\"][\"IsLocked\"]=0;\r\n");
+  // Bytes no character is made of (the system decides what they read as) still give one
+  // well-formed line of printable ASCII: three literals, nothing ending one early.
+  for (const auto& [codePage, value] : {std::pair<unsigned, const char*>{65001, "\xE2\x80x\xE9\""},
+                                        {932, "\x83\"\x83"},
+                                        {936, "\x81\\\x81"}}) {
+    const std::string line = str(formatPageEntry("k", value, -1, codePage));
+    const std::size_t second = line.find("\r\n") + 2;
+    const std::string valueLine = line.substr(second);
+    int quotes = 0;
+    for (std::size_t i = 0; i < valueLine.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(valueLine[i]);
+      EXPECT_TRUE((c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n') << codePage;
+      if (c == '\\') ++i;
+      if (c == '"') ++quotes;
+    }
+    EXPECT_EQ(quotes, 6) << codePage << ": " << valueLine;
+    EXPECT_EQ(valueLine.substr(valueLine.size() - 4), "\";\r\n") << codePage;
+  }
+  EXPECT_EQ(str(formatPageEntry("k", "Liv\xE9\x81\x80\x01", -1, 1252)),
+            "serverData[\"k\"]=[];\r\n"
+            "serverData[\"k\"][\"SuggestedValue\"]=\"Liv\\u00E9\\u0081\\u20AC\\u0001\";\r\n");
   EXPECT_EQ(str(formatPageEntry("k", "", -2147483647 - 1)),
             "serverData[\"k\"]=[];\r\nserverData[\"k\"][\"SuggestedValue\"]=\"\";\r\n"
             "serverData[\"k\"][\"IsLocked\"]=-2147483648;\r\n");

@@ -264,13 +264,17 @@ TEST_P(PeEngine, SectionsThatAnythingRefersIntoNeverMove) {
     const char* what;
     std::uint32_t characteristics;
     SyntheticFixup fixup;
+    int directory;
     const char* reason;
   };
-  // .text 0x1000, .rsrc 0x2000, .init 0x3000, .reloc 0x4000.
+  // .text 0x1000, .rsrc 0x2000, .init 0x3000, .reloc 0x4000, then .pdata when the case names
+  // one; .text's fixups point into .text.
   const Case cases[] = {
-      {"discardable code", 0x62000020, {0x1010, 0x1000}, "holds code"},
-      {"a patched field in it", 0x42000040, {0x3008, 0x1000}, "relocation patches"},
-      {"a relocated address into it", 0x42000040, {0x1030, 0x3010}, "relocated address"},
+      {"discardable code", 0x62000020, {0x1010, 0x1000}, -1, "holds code"},
+      {"a patched field in it", 0x42000040, {0x3008, 0x1000}, -1, "relocation patches"},
+      {"a relocated address into it", 0x42000040, {0x1030, 0x3010}, -1, "relocated address"},
+      {"an exception entry into it", 0x42000040, {0x1010, 0x1000}, 3, "exception entry"},
+      {"an import directory in it", 0x42000040, {0x1010, 0x1000}, 1, "data directory 1"},
   };
   for (const Case& c : cases) {
     SyntheticImage image = installerImage();
@@ -278,8 +282,21 @@ TEST_P(PeEngine, SectionsThatAnythingRefersIntoNeverMove) {
     image.sections.insert(image.sections.begin() + 2,
                           {".init", c.characteristics, std::vector<std::uint8_t>(0x100, 0xCC)});
     image.fixups.push_back(c.fixup);
+    if (c.directory == 1) image.sections[2].directory = 1;
+    if (c.directory == 3) {
+      if (!GetParam()) continue;  // only the x64 exception table has this shape
+      // One function entry in .text's bytes whose unwind data lies in .init.
+      pe::putU32(&image.sections[0].data[0x200], 0x1000);
+      pe::putU32(&image.sections[0].data[0x204], 0x1040);
+      pe::putU32(&image.sections[0].data[0x208], 0x3020);
+    }
     ASSERT_EQ(image.addresses()[2], 0x3000u);
     std::vector<std::uint8_t> bytes = image.build();
+    if (c.directory == 3) {
+      std::uint32_t exceptions = 0x80 + 24 + 112 + 8 * 3;
+      pe::putU32(&bytes[exceptions], 0x1200);
+      pe::putU32(&bytes[exceptions + 4], 12);
+    }
     writeFileBytes(path, bytes);
     std::vector<pe::SectionHeader> before = sectionsOf(path);
     std::vector<std::uint8_t> overlayBefore = overlayOf(path);

@@ -143,6 +143,11 @@ std::vector<std::uint8_t> SyntheticImage::build() const {
       putU32(&out[directories + 16], address);
       putU32(&out[directories + 20], static_cast<std::uint32_t>(data.size()));
     }
+    if (section.directory >= 0) {
+      putU32(&out[directories + 8 * section.directory], address);
+      putU32(&out[directories + 8 * section.directory + 4],
+             static_cast<std::uint32_t>(data.size()));
+    }
     if (section.relocations) {
       putU32(&out[directories + 40], address);
       putU32(&out[directories + 44], static_cast<std::uint32_t>(data.size()));

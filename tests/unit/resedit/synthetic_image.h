@@ -16,6 +16,8 @@ struct SyntheticSection {
   bool resources = false;
   // Holds the base relocation table built from the image's fixups instead of `data`.
   bool relocations = false;
+  // The data directory that names this section's data, if any.
+  int directory = -1;
 };
 
 // An address stored at `site` that the loader relocates; it holds the image base plus `target`.

@@ -1,0 +1,254 @@
+// The Linux host in a real WebKit view on a virtual display: whatever a page, its frames or a link
+// try, the view shows the Workspace page only, nothing leaves it for the network, and only the top
+// frame of that page reaches the host.
+#include "browser/gtk/gtk_browser_host.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Starts Xvfb when no display is given, so that the test runs under plain ctest.
+class DisplayEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) startXvfb();
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display";
+  }
+  void TearDown() override {
+    if (xvfb_ > 0) {
+      kill(xvfb_, SIGTERM);
+      waitpid(xvfb_, nullptr, 0);
+    }
+  }
+
+ private:
+  void startXvfb() {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    xvfb_ = fork();
+    if (xvfb_ == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      // Only the display number is wanted from it; its complaints are not.
+      freopen("/dev/null", "w", stderr);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+  }
+
+  pid_t xvfb_ = 0;
+};
+
+// A web server on 127.0.0.1 that counts every connection made to it and answers each with the
+// same hostile page as the test's file frame.
+class LocalServer {
+ public:
+  LocalServer() {
+    socket_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    listen(socket_, 16);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~LocalServer() {
+    stop_ = true;
+    thread_.join();
+    close(socket_);
+  }
+  int port() const { return port_; }
+  int connections() const { return connections_; }
+  void setBody(const std::string& body) { body_ = body; }
+
+ private:
+  void serve() {
+    while (!stop_) {
+      pollfd waiting{socket_, POLLIN, 0};
+      if (poll(&waiting, 1, 50) <= 0) continue;
+      const int client = accept(socket_, nullptr, nullptr);
+      if (client < 0) continue;
+      ++connections_;
+      char request[4096];
+      // A connection that sends nothing (a preconnection) counts as much as a request.
+      pollfd sent{client, POLLIN, 0};
+      if (poll(&sent, 1, 1000) > 0) (void)!read(client, request, sizeof request);
+      const std::string answer = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                 std::to_string(body_.size()) + "\r\n\r\n" + body_;
+      (void)!write(client, answer.data(), answer.size());
+      close(client);
+    }
+  }
+
+  int socket_ = -1;
+  int port_ = 0;
+  std::atomic<int> connections_{0};
+  std::atomic<bool> stop_{false};
+  std::string body_;
+  std::thread thread_;
+};
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeFile(const fs::path& p, const std::string& text) {
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+// What a frame that is not the page tries: the message handlers of its own window, the page's
+// write request on the top document, the generate report, and taking the window elsewhere.
+std::string hostileScript(int port) {
+  return "<script>\n"
+         "var h = window.webkit && window.webkit.messageHandlers;\n"
+         "if (h && h.writeFile) h.writeFile.postMessage({name: 'kxenterprise.ini', text: "
+         "'frame'});\n"
+         "if (h && h.navigate) h.navigate.postMessage('javascript:onGenerate()');\n"
+         "try { var e = top.document.createEvent('CustomEvent');\n"
+         "  e.initCustomEvent('kx-write-file', false, true, {name: 'index.html', text: 'frame'});\n"
+         "  top.document.dispatchEvent(e); } catch (x) {}\n"
+         "try { top.location.href = 'http://127.0.0.1:" +
+         std::to_string(port) + "/away.html'; } catch (x) {}\n</script>\n";
+}
+
+class GtkHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/kx-gtk-host-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    workspace_ = name;
+    fs::create_directories(page().parent_path());
+  }
+  void TearDown() override {
+    host_.reset();
+    std::error_code ignored;
+    fs::remove_all(workspace_, ignored);
+  }
+
+  fs::path page() const { return workspace_ / "cfadmin" / "index.html"; }
+
+  // Shows the page and runs the loop until `done` holds (or a generous limit passes), then a
+  // little longer so that anything the page set off afterwards has had its chance.
+  template <typename Done>
+  void showUntil(Done done) {
+    host_ = std::make_unique<GtkBrowserHost>("host test", nullptr);
+    host_->setGenerateHandler([this] { ++generated_; });
+    ASSERT_EQ(host_->createHostWindow(), 1);
+    ASSERT_EQ(host_->setWorkspacePath(workspace_.c_str()), 1);
+    ASSERT_EQ(host_->setPageUrl(("file://" + page().string()).c_str()), 1);
+    host_->showAndNavigate();
+    spin(done, 60000);
+    EXPECT_TRUE(done()) << "the page never finished";
+    spin([] { return false; }, 700);
+  }
+
+  template <typename Done>
+  static void spin(Done done, int limitMs) {
+    const gint64 end = g_get_monotonic_time() + gint64{limitMs} * 1000;
+    while (!done() && g_get_monotonic_time() < end) g_main_context_iteration(nullptr, FALSE);
+  }
+
+  fs::path workspace_;
+  LocalServer server_;
+  std::unique_ptr<GtkBrowserHost> host_;
+  int generated_ = 0;
+};
+
+TEST_F(GtkHostTest, FramesLinksAndRemoteLoadsReachNeitherTheHostNorTheNetwork) {
+  const std::string remote = "http://127.0.0.1:" + std::to_string(server_.port());
+  server_.setBody(hostileScript(server_.port()));
+  const std::string configuration = "[kx_preferences]\r\nPrefsCount=0\r\n";
+  writeFile(page().parent_path() / "kxenterprise.ini", configuration);
+  writeFile(page().parent_path() / "frame.html", hostileScript(server_.port()));
+  const std::string index =
+      "<!DOCTYPE html><html><head><title>page</title></head><body>\n"
+      "<a id='remote' href='" +
+      remote +
+      "/remote.html'>remote</a>\n"
+      "<a id='generate' href='javascript:onGenerate()'>generate</a>\n"
+      "<img src='" +
+      remote +
+      "/pixel.gif'>\n"
+      "<iframe src='" +
+      remote +
+      "/frame.html'></iframe>\n"
+      "<iframe src='frame.html'></iframe>\n"
+      "<script>\n"
+      "function onGenerate() {}\n"
+      "function write(name, text) {\n"
+      "  var e = document.createEvent('CustomEvent');\n"
+      "  e.initCustomEvent('kx-write-file', false, true, {name: name, text: text});\n"
+      "  return !document.dispatchEvent(e);\n"
+      "}\n"
+      "window.onload = function () {\n"
+      // The page's own scripts see no handlers, nor does a frame the page makes itself.
+      "  var h = window.webkit && window.webkit.messageHandlers;\n"
+      "  if (h && h.writeFile) h.writeFile.postMessage({name: 'index.html', text: 'main'});\n"
+      "  var blank = document.createElement('iframe');\n"
+      "  document.body.appendChild(blank);\n"
+      "  blank.contentWindow.eval(\"var h = window.webkit && window.webkit.messageHandlers;\" +\n"
+      "    \"if (h && h.writeFile) h.writeFile.postMessage({name: 'index.html', text: "
+      "'blank'});\");\n"
+      "  document.getElementById('remote').click();\n"
+      "  try { var x = new XMLHttpRequest(); x.open('GET', '" +
+      remote +
+      "/xhr'); x.send(); }\n"
+      "  catch (e) {}\n"
+      "  document.getElementById('generate').click();\n"
+      "  write('done.txt', 'done');\n"
+      "};\n"
+      "</script></body></html>\n";
+  writeFile(page(), index);
+
+  const fs::path done = page().parent_path() / "done.txt";
+  showUntil([&] { return fs::exists(done); });
+
+  EXPECT_EQ(readFile(done), "done\r\n");
+  EXPECT_EQ(server_.connections(), 0);
+  EXPECT_EQ(readFile(page()), index);
+  EXPECT_EQ(readFile(page().parent_path() / "kxenterprise.ini"), configuration);
+  EXPECT_EQ(generated_, 1);
+  ASSERT_NE(host_->webView(), nullptr);
+  EXPECT_EQ(std::string(webkit_web_view_get_uri(host_->webView())), "file://" + page().string());
+  EXPECT_EQ(std::distance(fs::directory_iterator(page().parent_path()), fs::directory_iterator()),
+            4);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+  return RUN_ALL_TESTS();
+}
