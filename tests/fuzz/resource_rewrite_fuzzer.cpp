@@ -130,8 +130,8 @@ void checkSectionsKept(const std::vector<std::uint8_t>& before, const pe::PeLayo
 
 // What the rewrite does not rewrite must keep its addresses: every data directory but those of the
 // resources, the certificates, the base relocations and the debug entries keeps its value (when it
-// is not empty), and no section that one of those directories, a base relocation block or the
-// entry point refers into may move.
+// points into a section), and no section that one of those directories, a base relocation block or
+// the entry point refers into may move.
 void checkReferencesKept(const std::vector<std::uint8_t>& before, const pe::PeLayout& oldLayout,
                          const pe::PeLayout& newLayout) {
   const int oldResources = resourceSectionOf(oldLayout);
@@ -146,9 +146,10 @@ void checkReferencesKept(const std::vector<std::uint8_t>& before, const pe::PeLa
     if (i == pe::kResourceDirectory || i == pe::kSecurityDirectory ||
         i == pe::kBaseRelocationDirectory || i == pe::kDebugDirectory)
       continue;
-    // An empty directory refers to nothing, wherever its address points.
+    // An empty directory, or one outside every section, refers to nothing the loader maps.
     const pe::DataDirectory was = oldLayout.directory(i);
-    if (was.virtualAddress == 0 || was.size == 0) continue;
+    if (was.virtualAddress == 0 || was.size == 0 || oldLayout.sectionOfRva(was.virtualAddress) < 0)
+      continue;
     const pe::DataDirectory is = newLayout.directory(i);
     FUZZ_CHECK(was.virtualAddress == is.virtualAddress && was.size == is.size);
     mustStay(was.virtualAddress);
