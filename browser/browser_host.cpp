@@ -89,6 +89,11 @@ const char* BrowserHost::unsavedEditsScript() {
   return "typeof kxHasUnsavedEdits == 'function' && kxHasUnsavedEdits() === true";
 }
 
+const char* BrowserHost::generationEndedScript(int written) {
+  return written ? "typeof kxGenerationEnded == 'function' && kxGenerationEnded(true)"
+                 : "typeof kxGenerationEnded == 'function' && kxGenerationEnded(false)";
+}
+
 BrowserHost::Geometry BrowserHost::geometryForScreen(int screenWidth, int screenHeight) {
   const int width = (2 * screenWidth) / 3;
   const int height = (2 * screenHeight) / 3;

@@ -49,6 +49,13 @@ class BrowserHost {
   // Player generation, run when the page follows the generate link.
   void setGenerateHandler(GenerateHandler handler) { generate_ = std::move(handler); }
 
+  // Tells the page how the generation that its link started ended (`written` 1 when an
+  // installer was written), through the page's kxGenerationEnded(written) when it has one: a
+  // generation that was cancelled or failed leaves its edits unsaved.
+  void generationEnded(int written) { generationEndedImpl(written); }
+  // The script the backends evaluate in the page for generationEnded.
+  static const char* generationEndedScript(int written);
+
   // What the page answered when asked, as the window was being closed, whether it holds edits
   // that no generated player carries yet (its function kxHasUnsavedEdits()).
   enum class PageEdits {
@@ -89,6 +96,8 @@ class BrowserHost {
   virtual int createHostWindowImpl() = 0;
   virtual void showAndNavigateImpl(const char* url) = 0;
   virtual void runMessageLoopImpl() = 0;
+  // Backends without a page to tell leave it unsaid.
+  virtual void generationEndedImpl(int) {}
 
  private:
   char pageUrl_[kTextCapacity];

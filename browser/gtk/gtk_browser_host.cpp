@@ -310,6 +310,12 @@ void GtkBrowserHost::runMessageLoopImpl() {
   loopRunning_ = 0;
 }
 
+void GtkBrowserHost::generationEndedImpl(int written) {
+  if (!showsWorkspacePage()) return;
+  webkit_web_view_evaluate_javascript(view_, generationEndedScript(written), -1, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr);
+}
+
 void GtkBrowserHost::onDestroy(GtkWidget*, gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
   host->stopCloseQuery();
