@@ -88,6 +88,8 @@ class BrowserHost {
   // `name` is written beside the page, the text followed by CR LF. 1 when written; a name that
   // is not a plain file name is refused.
   int onWriteFile(const char* name, const char* text);
+  // Why the last write failed: the file and the system's reason; empty after a success.
+  const std::string& lastWriteFailure() const { return lastWriteFailure_; }
 
   // The host window's place: two thirds of the screen, one sixth in from the left and top.
   static Geometry geometryForScreen(int screenWidth, int screenHeight);
@@ -106,6 +108,7 @@ class BrowserHost {
   CloseQuestion closeQuestion_;
   std::string installerName_;
   int lastWriteFailed_ = 0;
+  std::string lastWriteFailure_;
 };
 
 // 1 when the first 23 characters of the URL are "javascript:onGenerate()" in any letter case.
