@@ -52,6 +52,7 @@ struct CatalogueSetting {
   long long minimum;                       // limits of Int and FlagIntRev
   long long maximum;
   std::string_view units;
+  long long fileScale;  // the file holds the number times this (seconds shown, milliseconds kept)
   bool lockable;
   bool required;
   bool hidden;  // kept and saved, but not shown
@@ -82,3 +83,7 @@ const CatalogueSetting* findCatalogueSettingByKey(std::string_view section, std:
 
 // The text that explains the lock beside a setting.
 std::string_view catalogueLockLegend();
+
+// What a rule asks for ("integer", "host", ..., and "required" and "flag"), with {min}, {max},
+// {sep} and {item} still to fill in; empty for an unknown name. config/setting_rules.h fills them.
+std::string_view catalogueRuleText(std::string_view rule);
