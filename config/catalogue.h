@@ -61,10 +61,9 @@ struct CatalogueSetting {
 
 struct CatalogueCategory {
   std::string_view name;
-  std::string_view treeEntry;  // its entry in the editor's tree
-  std::string_view headline;   // the title of its page
-  std::string_view section;    // the configuration section it is saved into
-  bool records;                // saved as counted records (Key/Value/Locked) rather than keys
+  std::string_view title;    // in the editor's tree and over its page alike
+  std::string_view section;  // the configuration section it is saved into
+  bool records;              // saved as counted records (Key/Value/Locked) rather than keys
   std::span<const CatalogueSetting> settings;
 };
 

@@ -116,8 +116,9 @@ TEST(SettingRules, KeysOfTheFileAreCheckedAsTheFileHoldsThem) {
   EXPECT_NE(keyCheck("kx_preferences", "AudioDeviceSamplesPerSec", "44100"), "");
   // The file keeps the buffer time in milliseconds.
   EXPECT_EQ(keyCheck("wm_preferences", "CustomBufferTime", "60000"), "");
-  EXPECT_EQ(keyCheck("wm_preferences", "CustomBufferTime", "60001"),
-            "Specify the amount of time: a whole number from 0 to 60000.");
+  EXPECT_EQ(
+      keyCheck("wm_preferences", "CustomBufferTime", "60001"),
+      "Specify how long Windows Media buffers streaming media: a whole number from 0 to 60000.");
   EXPECT_EQ(keyCheck("kx_preferences", "SuperBufferLength", "600000"), "");
   EXPECT_NE(keyCheck("kx_preferences", "SuperBufferLength", "5"), "");
   EXPECT_EQ(keyCheck("datatypes", "Kestrix.MP3.6", "0"), "");
