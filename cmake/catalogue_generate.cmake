@@ -245,6 +245,8 @@ set(key_index 0)
 set(setting_index 0)
 set(inline_lists 0)
 set(names_seen ";")
+set(checked_names ";")
+set(relations "")
 
 string(JSON categories GET "${catalogue}" categories)
 string(JSON category_count LENGTH "${categories}")
@@ -314,6 +316,7 @@ foreach(c RANGE ${last_category})
     kx_member(shown_before "${entry}" shownBefore "")
     kx_member(rule "${entry}" rule "")
     kx_member(file_scale "${entry}" fileScale 1)
+    kx_member(at_most "${entry}" atMost "")
     string(JSON choices_type ERROR_VARIABLE no_choices TYPE "${entry}" choices)
     string(JSON keys_json ERROR_VARIABLE no_keys GET "${entry}" keys)
     string(JSON notes_json ERROR_VARIABLE no_notes GET "${entry}" notes)
@@ -401,6 +404,7 @@ foreach(c RANGE ${last_category})
       message(FATAL_ERROR "catalogue: ${name} has the unknown rule ${rule}")
     endif()
     if(NOT rule STREQUAL "" OR required)
+      string(APPEND checked_names "${name};")
       if(hidden)
         message(FATAL_ERROR "catalogue: ${name} is hidden, so nobody could correct a value its rule refuses")
       endif()
@@ -410,6 +414,10 @@ foreach(c RANGE ${last_category})
       endif()
       if(required)
         string(APPEND checks ", required: true")
+      endif()
+      if(NOT at_most STREQUAL "")
+        string(APPEND checks ", atMost: \"${at_most}\"")
+        string(APPEND relations "${at_most};")
       endif()
       if(rule STREQUAL "integer")
         string(APPEND checks ", min: ${minimum}, max: ${maximum}")
@@ -477,6 +485,7 @@ foreach(c RANGE ${last_category})
       "     .maximum = ${maximum},\n"
       "     .units = ${units_lit},\n"
       "     .fileScale = ${file_scale},\n"
+      "     .atMost = \"${at_most}\",\n"
       "     .lockable = ${lockable},\n"
       "     .required = ${required},\n"
       "     .hidden = ${hidden},\n"
@@ -497,6 +506,13 @@ foreach(c RANGE ${last_category})
     "     .section = ${section_lit},\n"
     "     .records = ${records},\n"
     "     .settings = std::span<const CatalogueSetting>(kSettings + ${first_setting}, ${cat_settings})},\n")
+endforeach()
+
+# A setting compared with another names it in its messages by that one's label.
+foreach(other IN LISTS relations)
+  if(NOT other STREQUAL "" AND NOT checked_names MATCHES ";${other};")
+    message(FATAL_ERROR "catalogue: atMost names ${other}, which is not a setting with a rule")
+  endif()
 endforeach()
 
 if(JS_OUT)

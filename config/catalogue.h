@@ -53,6 +53,7 @@ struct CatalogueSetting {
   long long maximum;
   std::string_view units;
   long long fileScale;  // the file holds the number times this (seconds shown, milliseconds kept)
+  std::string_view atMost;  // the setting whose number this one must not exceed, if any
   bool lockable;
   bool required;
   bool hidden;  // kept and saved, but not shown

@@ -36,11 +36,13 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to) {
 }
 
 std::string message(const CatalogueSetting& setting, std::string_view rule, long long minimum,
-                    long long maximum, char separator = ',', std::string_view item = {}) {
+                    long long maximum, char separator = ',', std::string_view item = {},
+                    std::string_view other = {}) {
   std::string text(catalogueRuleText(rule));
   replaceAll(text, "{min}", std::to_string(minimum));
   replaceAll(text, "{max}", std::to_string(maximum));
   replaceAll(text, "{sep}", std::string_view(&separator, 1));
+  replaceAll(text, "{other}", other);
   // The item last, so that nothing typed in it is taken for a placeholder.
   replaceAll(text, "{item}", item);
   return std::string(setting.label) + ": " + text + ".";
@@ -272,4 +274,14 @@ std::string checkSettingKeyValue(const CatalogueSetting& setting, std::string_vi
     return message(setting, "choice", 0, 0);
   }
   return checkValue(setting, value, setting.fileScale);
+}
+
+std::string checkSettingRelation(const CatalogueSetting& setting, std::string_view value,
+                                 std::string_view otherValue) {
+  const CatalogueSetting* other = findCatalogueSetting(setting.atMost);
+  if (setting.atMost.empty() || other == nullptr) return {};
+  const long long number = digits(trim(value));
+  const long long limit = digits(trim(otherValue));
+  if (number < 0 || limit < 0 || number <= limit) return {};
+  return message(setting, "atMost", 0, 0, ',', {}, other->label);
 }

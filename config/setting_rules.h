@@ -20,3 +20,9 @@ std::string checkSettingValue(const CatalogueSetting& setting, std::string_view 
 // checkSettingValue. Keys match without regard to case.
 std::string checkSettingKeyValue(const CatalogueSetting& setting, std::string_view key,
                                  std::string_view value);
+
+// Empty unless `setting` must not exceed another setting's number (its atMost) and `value` does
+// exceed `otherValue`, the other setting's value; then the message, which names both. Values
+// that are not whole numbers are left to their own rules.
+std::string checkSettingRelation(const CatalogueSetting& setting, std::string_view value,
+                                 std::string_view otherValue);

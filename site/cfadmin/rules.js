@@ -13,6 +13,7 @@ function ruleMessage(setting, ruleName, item) {
     var text = catalogueRuleTexts[ruleName];
     text = text.split("{min}").join(String(setting.min)).split("{max}").join(String(setting.max));
     text = text.split("{sep}").join(setting.sep || ",");
+    text = text.split("{other}").join(setting.atMost ? catalogueRules[setting.atMost].label : "");
     // The item last, so that nothing typed in it is taken for a placeholder.
     text = text.split("{item}").join(item === undefined ? "" : item);
     return setting.label + ": " + text + ".";
@@ -230,4 +231,23 @@ function checkSetting(name, value) {
         return "";
     }
     return (bad === null) ? "" : ruleMessage(setting, rule, bad);
+}
+
+// "" unless setting `name` must not exceed another setting's number and
+// `value` does exceed `otherValue`, the other setting's value; then the
+// message, which names both. Values that are not whole numbers are left to
+// their own rules.
+function checkSettingRelation(name, value, otherValue) {
+    var setting = Object.prototype.hasOwnProperty.call(catalogueRules, name) ? catalogueRules[name] : null;
+    var number;
+    var limit;
+    if (setting === null || !setting.atMost) {
+        return "";
+    }
+    number = ruleDigits(ruleTrim(value === null || value === undefined ? "" : value));
+    limit = ruleDigits(ruleTrim(otherValue === null || otherValue === undefined ? "" : otherValue));
+    if (number < 0 || limit < 0 || number <= limit) {
+        return "";
+    }
+    return ruleMessage(setting, "atMost");
 }

@@ -56,10 +56,15 @@ std::vector<Case> loadCases() {
   return cases;
 }
 
+// The message for a case; "relation NAME" cases compare two values separated by a space.
 std::string check(const std::string& name, const std::string& value) {
-  const CatalogueSetting* setting = findCatalogueSetting(name);
+  const bool relation = name.rfind("relation ", 0) == 0;
+  const std::string settingName = relation ? name.substr(9) : name;
+  const CatalogueSetting* setting = findCatalogueSetting(settingName);
   if (setting == nullptr) return "no setting " + name;
-  return checkSettingValue(*setting, value);
+  if (!relation) return checkSettingValue(*setting, value);
+  const std::size_t space = value.find(' ');
+  return checkSettingRelation(*setting, value.substr(0, space), value.substr(space + 1));
 }
 
 TEST(SettingRules, TheSharedCasesAreJudgedAsTheTableSays) {
@@ -70,7 +75,8 @@ TEST(SettingRules, TheSharedCasesAreJudgedAsTheTableSays) {
     if (c.valid) {
       EXPECT_EQ(message, "") << "line " << c.line;
     } else {
-      const std::string label(findCatalogueSetting(c.setting)->label);
+      const std::string label(
+          findCatalogueSetting(c.setting.substr(c.setting.rfind(' ') + 1))->label);
       EXPECT_EQ(message.substr(0, label.size() + 2), label + ": ") << "line " << c.line;
       EXPECT_EQ(message.back(), '.') << "line " << c.line;
     }
@@ -91,6 +97,9 @@ TEST(SettingRules, MessagesNameTheSettingAndWhatItsRuleAsks) {
   EXPECT_EQ(check("UDPPortFlag", "80, 0-5"),
             "Specify the port(s) Kestrix will use to receive data: '0-5' is not a port from 1 to "
             "65535 or a port range such as 3030-3036.");
+  EXPECT_EQ(checkSettingRelation(*findCatalogueSetting("Bandwidth"), "10485800", "1544000"),
+            "Specify the normal bandwidth for accessing presentations: no more than \"Specify the "
+            "maximum bandwidth for accessing presentations\".");
   // What was typed stays as typed, placeholders included.
   EXPECT_EQ(check("NoProxyFor", "good.example, {max}$&"),
             "Do not use proxies for the following hosts: '{max}$&' is not a host name or IP "
@@ -139,7 +148,9 @@ for (const line of fs.readFileSync(cases, 'utf8').split('\n')) {
   if (line === '' || line[0] === '#') continue;
   const fields = line.split('\t');
   const value = fields[1].replace(/\\n/g, '\n').replace(/\\r/g, '\r');
-  out.push(context.checkSetting(fields[0], value));
+  const relation = /^relation (.*)$/.exec(fields[0]);
+  out.push(relation ? context.checkSettingRelation(relation[1], ...value.split(' '))
+    : context.checkSetting(fields[0], value));
 }
 fs.writeFileSync(process.argv[5], out.join('\n') + '\n', 'utf8');
 )js";
