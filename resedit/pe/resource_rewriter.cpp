@@ -337,8 +337,7 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
   putU32(&header[layout.sizeOfImageOffset()], static_cast<std::uint32_t>(imageEnd));
   putU32(&header[layout.checkSumOffset()], 0);
 
-  std::vector<std::uint8_t> tree = source_.tree().serialize(treeRva);
-  tree.resize(newRawSize, 0);
+  std::vector<std::uint8_t> tree = source_.tree().serialize(treeRva, newRawSize);
   std::uint64_t end = copyEnd();
   std::uint64_t copyFrom =
       layout.headerBytes.size() + (placement == Placement::kAppend ? kSectionHeaderSize : 0);
@@ -394,38 +393,170 @@ int ResourceRewriter::patchDebugDirectory() {
   return 1;
 }
 
-int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
-  PeChecksum checksum;
-  // A file without a checksum keeps none: its bytes need not be added up.
-  const bool keepsChecksum = source_.layout().checkSum != 0;
-  std::vector<std::uint8_t> chunk(kChunkSize);
-  std::uint64_t position = 0;
-  for (const Segment& segment : segments_) {
-    std::uint64_t done = 0;
-    while (done < segment.length) {
-      std::size_t count =
-          static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, segment.length - done));
-      if (!segment.literal.empty()) {
-        std::memcpy(chunk.data(), segment.literal.data() + done, count);
-      } else if (!source_.file().readAt(segment.sourceOffset + done, chunk.data(), count)) {
-        return 0;
-      }
-      for (const Patch& patch : patches_) {
-        for (std::size_t k = 0; k < patch.bytes.size(); ++k) {
-          std::uint64_t at = patch.outputOffset + k;
-          if (at >= position && at < position + count)
-            chunk[static_cast<std::size_t>(at - position)] = patch.bytes[k];
-        }
-      }
-      if (keepsChecksum) checksum.add(chunk.data(), count);
-      if (!out.write(chunk.data(), count)) return 0;
-      position += count;
-      done += count;
+void ResourceRewriter::applyPatches(std::uint64_t offset, std::uint8_t* out,
+                                    std::size_t count) const {
+  const std::uint64_t end = offset + count;
+  // In their order, so that a later patch wins where two meet.
+  for (const Patch& patch : patches_) {
+    const std::uint64_t from = std::max(offset, patch.outputOffset);
+    const std::uint64_t to = std::min(end, patch.outputOffset + patch.bytes.size());
+    if (from >= to) continue;
+    std::memcpy(out + (from - offset), patch.bytes.data() + (from - patch.outputOffset),
+                static_cast<std::size_t>(to - from));
+  }
+}
+
+std::vector<std::pair<std::uint64_t, std::uint64_t>> ResourceRewriter::patchedRanges() const {
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+  for (const Patch& patch : patches_) {
+    if (!patch.bytes.empty())
+      ranges.emplace_back(patch.outputOffset, patch.outputOffset + patch.bytes.size());
+  }
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> merged;
+  for (const auto& range : ranges) {
+    if (!merged.empty() && range.first <= merged.back().second) {
+      merged.back().second = std::max(merged.back().second, range.second);
+    } else {
+      merged.push_back(range);
     }
   }
-  if (keepsChecksum) {
+  return merged;
+}
+
+int ResourceRewriter::sourceResidue(std::uint64_t offset, std::uint64_t length,
+                                    std::uint32_t& residue) {
+  std::vector<std::uint8_t> chunk(
+      static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunkSize)));
+  residue = 0;
+  for (std::uint64_t done = 0; done < length;) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, length - done));
+    if (!source_.file().readAt(offset + done, chunk.data(), count)) return 0;
+    residue =
+        ChecksumResidue::plus(residue, ChecksumResidue::of(chunk.data(), count, offset + done));
+    done += count;
+  }
+  return 1;
+}
+
+int ResourceRewriter::plannedChecksum(std::uint32_t& checksum) {
+  // Every byte of the source is read once, never written through the program: a stored checksum
+  // cannot be known to be right without adding up all of it, so the source's own sum is taken and
+  // adjusted for what the plan replaces, moves and patches.
+  const std::uint64_t sourceSize = source_.layout().fileSize;
+  std::uint32_t sourceTotal = 0;
+  if (!sourceResidue(0, sourceSize, sourceTotal)) return 0;
+  std::uint32_t output = 0;
+  std::uint32_t copied = 0;  // the copied ranges' terms, where they lie in the source
+  // Copied ranges that overlap in the source cannot be told apart by what lies between them.
+  bool disjoint = true;
+  std::uint64_t copiedEnd = 0;
+  for (const Segment& segment : segments_) {
+    if (!segment.literal.empty() || segment.length == 0) continue;
+    disjoint = disjoint && segment.sourceOffset >= copiedEnd;
+    copiedEnd = segment.sourceOffset + segment.length;
+  }
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    if (!segment.literal.empty()) {
+      output = ChecksumResidue::plus(
+          output, ChecksumResidue::of(segment.literal.data(),
+                                      static_cast<std::size_t>(segment.length), position));
+    } else if (segment.length != 0) {
+      const std::uint64_t shift = position - segment.sourceOffset;
+      if (shift % 2 != 0 || !disjoint) {
+        // Its bytes change places within their words: add them up where they now lie.
+        std::uint32_t moved = 0;
+        if (!sourceResidue(segment.sourceOffset, segment.length, moved)) return 0;
+        output = ChecksumResidue::plus(output, ChecksumResidue::moved(moved, shift));
+        copied = ChecksumResidue::plus(copied, moved);
+      }
+    }
+    position += segment.length;
+  }
+  if (disjoint) {
+    // What the copied ranges at even shifts add: the source's sum less what lies between the
+    // copied ranges, less the ranges already counted.
+    std::uint32_t between = 0;
+    std::uint64_t cursor = 0;
+    for (const Segment& segment : segments_) {
+      if (!segment.literal.empty() || segment.length == 0) continue;
+      std::uint32_t gap = 0;
+      if (!sourceResidue(cursor, segment.sourceOffset - cursor, gap)) return 0;
+      between = ChecksumResidue::plus(between, gap);
+      cursor = segment.sourceOffset + segment.length;
+    }
+    std::uint32_t tail = 0;
+    if (cursor < sourceSize && !sourceResidue(cursor, sourceSize - cursor, tail)) return 0;
+    between = ChecksumResidue::plus(between, tail);
+    output = ChecksumResidue::plus(
+        output, ChecksumResidue::minus(ChecksumResidue::minus(sourceTotal, between), copied));
+  }
+  // Patched bytes: their terms before the patch out, after it in.
+  std::vector<std::uint8_t> before;
+  std::vector<std::uint8_t> after;
+  for (const auto& [from, to] : patchedRanges()) {
+    const auto count = static_cast<std::size_t>(to - from);
+    before.resize(count);
+    after.resize(count);
+    if (!readPlanned(from, before.data(), count, false) ||
+        !readPlanned(from, after.data(), count, true))
+      return 0;
+    output = ChecksumResidue::minus(output, ChecksumResidue::of(before.data(), count, from));
+    output = ChecksumResidue::plus(output, ChecksumResidue::of(after.data(), count, from));
+  }
+  checksum = ChecksumResidue::checksum(output, position);
+  return 1;
+}
+
+int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
+  const std::vector<std::pair<std::uint64_t, std::uint64_t>> patched = patchedRanges();
+  std::vector<std::uint8_t> chunk;
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    const std::uint64_t end = position + segment.length;
+    if (!segment.literal.empty()) {
+      const bool touched = std::any_of(patched.begin(), patched.end(), [&](const auto& range) {
+        return range.first < end && range.second > position;
+      });
+      if (!touched) {
+        if (!out.write(segment.literal.data(), segment.literal.size())) return 0;
+      } else {
+        chunk.assign(segment.literal.begin(), segment.literal.end());
+        applyPatches(position, chunk.data(), chunk.size());
+        if (!out.write(chunk.data(), chunk.size())) return 0;
+      }
+      position = end;
+      continue;
+    }
+    // Unchanged bytes go from file to file; only the few that patches change pass through here.
+    std::uint64_t cursor = position;
+    for (const auto& [from, to] : patched) {
+      if (to <= cursor || from >= end) continue;
+      const std::uint64_t patchFrom = std::max(from, cursor);
+      const std::uint64_t patchTo = std::min(to, end);
+      if (patchFrom > cursor && !source_.file().copyTo(segment.sourceOffset + (cursor - position),
+                                                       patchFrom - cursor, out))
+        return 0;
+      chunk.resize(static_cast<std::size_t>(patchTo - patchFrom));
+      if (!source_.file().readAt(segment.sourceOffset + (patchFrom - position), chunk.data(),
+                                 chunk.size()))
+        return 0;
+      applyPatches(patchFrom, chunk.data(), chunk.size());
+      if (!out.write(chunk.data(), chunk.size())) return 0;
+      cursor = patchTo;
+    }
+    if (end > cursor &&
+        !source_.file().copyTo(segment.sourceOffset + (cursor - position), end - cursor, out))
+      return 0;
+    position = end;
+  }
+  // A file without a checksum keeps none: its bytes need not be added up.
+  if (source_.layout().checkSum != 0) {
+    std::uint32_t checksum = 0;
+    if (!plannedChecksum(checksum)) return 0;
     std::uint8_t value[4];
-    putU32(value, checksum.finish(position));
+    putU32(value, checksum);
     if (!out.writeAt(source_.layout().checkSumOffset(), value, sizeof value)) return 0;
   }
   return 1;
@@ -465,6 +596,7 @@ int ResourceRewriter::verify(const std::string& path) {
   if (!written.open(path)) return refuse("the written file does not read back");
   if (written.layout().fileSize != outputSize_)
     return refuse("the written file does not have the planned size");
+  if (!written.holdSection()) return refuse("the written file does not read back");
   if (!sameDirectory(source_.tree().root, written.tree().root, written))
     return refuse("the written file does not hold the planned resources");
   return 1;

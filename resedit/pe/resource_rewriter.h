@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/replacement_file.h"
@@ -68,9 +69,18 @@ class ResourceRewriter {
   // Keeps a self-extractor's payload in the overlay valid in the planned output: its offsets
   // follow a moved overlay and its integrity check covers the new bytes. 0 when it cannot.
   int keepPayloadValid();
-  // Reads planned output bytes, patches applied, as streamTo will write them.
-  int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count);
+  // Reads planned output bytes as streamTo will write them, or as they were before the patches.
+  int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count,
+                  bool withPatches = true);
+  // Writes the patches' bytes that fall within [offset, offset + count) of the output into `out`.
+  void applyPatches(std::uint64_t offset, std::uint8_t* out, std::size_t count) const;
+  // The output ranges that patches cover, ascending, merged where they meet.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> patchedRanges() const;
   int streamTo(platform::ReplacementFile& out);
+  // The checksum of the planned output, adjusted from the source's own sum; 0 when unreadable.
+  int plannedChecksum(std::uint32_t& checksum);
+  // The residue of `length` source bytes at `offset`, read in chunks.
+  int sourceResidue(std::uint64_t offset, std::uint64_t length, std::uint32_t& residue);
   int verify(const std::string& path);
 
   PeResourceFile& source_;
