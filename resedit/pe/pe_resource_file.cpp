@@ -19,7 +19,7 @@ constexpr std::uint64_t kDirectoryPrefix = 256 << 10;
 
 int PeResourceFile::open(const std::string& path) {
   tree_ = ResourceTree{};
-  region_.clear();
+  releaseSection();
   regionStart_ = 0;
   sectionLength_ = 0;
   reason_.clear();
@@ -45,22 +45,24 @@ int PeResourceFile::open(const std::string& path) {
   // prefix reads the same within the whole section; only a tree that does not is read again whole.
   const std::uint64_t prefix = std::min(length, kDirectoryPrefix);
   if (!readRegion(prefix)) return fail("the resource section cannot be read");
-  if (tree_.parse(region_)) return 1;
+  if (tree_.parse(region())) return 1;
   if (prefix == length) return fail("the resource directory is damaged");
   if (!holdSection()) return fail("the resource section cannot be read");
-  if (!tree_.parse(region_)) return fail("the resource directory is damaged");
+  if (!tree_.parse(region())) return fail("the resource directory is damaged");
   return 1;
 }
 
 int PeResourceFile::readRegion(std::uint64_t length) {
-  region_.resize(static_cast<std::size_t>(length));
-  if (file_.readAt(regionStart_, region_.data(), region_.size())) return 1;
-  region_.clear();
+  // Not cleared first: every byte is read over at once.
+  regionBytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(length));
+  regionSize_ = static_cast<std::size_t>(length);
+  if (file_.readAt(regionStart_, regionBytes_.get(), regionSize_)) return 1;
+  releaseSection();
   return 0;
 }
 
 int PeResourceFile::holdSection() {
-  return region_.size() == sectionLength_ || readRegion(sectionLength_);
+  return regionSize_ == sectionLength_ || readRegion(sectionLength_);
 }
 
 int PeResourceFile::readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes) {
@@ -69,9 +71,9 @@ int PeResourceFile::readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>
   if (leaf.size > kMaximumHeldBytes) return 0;
   // Leaves normally lie in the section that holds the directory, which open has read already: a
   // file with thousands of resources then costs no read per resource.
-  if (offset >= regionStart_ && offset - regionStart_ <= region_.size() &&
-      region_.size() - (offset - regionStart_) >= leaf.size) {
-    const auto from = region_.begin() + static_cast<std::ptrdiff_t>(offset - regionStart_);
+  if (offset >= regionStart_ && offset - regionStart_ <= regionSize_ &&
+      regionSize_ - (offset - regionStart_) >= leaf.size) {
+    const std::uint8_t* from = regionBytes_.get() + (offset - regionStart_);
     bytes.assign(from, from + leaf.size);
     return 1;
   }
@@ -87,7 +89,10 @@ int PeResourceFile::readData(const ResourceId& type, const ResourceId& name, std
   return readLeaf(*leaf, bytes);
 }
 
-void PeResourceFile::releaseSection() { std::vector<std::uint8_t>().swap(region_); }
+void PeResourceFile::releaseSection() {
+  regionBytes_.reset();
+  regionSize_ = 0;
+}
 
 int PeResourceFile::loadAllLeaves() {
   // Leaves of a sound file never overlap, so together they cannot exceed the file; a hostile file

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,7 +55,7 @@ class PeResourceFile {
  private:
   int fail(const char* why) {
     file_.close();
-    region_.clear();
+    releaseSection();
     reason_ = why;
     return 0;
   }
@@ -64,7 +66,10 @@ class PeResourceFile {
   int readRegion(std::uint64_t length);
 
   // The resource section's first bytes, or all of them, starting at file offset regionStart_.
-  std::vector<std::uint8_t> region_;
+  std::span<const std::uint8_t> region() const { return {regionBytes_.get(), regionSize_}; }
+
+  std::unique_ptr<std::uint8_t[]> regionBytes_;
+  std::size_t regionSize_ = 0;
   std::uint64_t regionStart_ = 0;
   std::uint64_t sectionLength_ = 0;
   std::string reason_;

@@ -16,7 +16,9 @@ constexpr std::uint32_t kDebugEntrySize = 28;
 constexpr std::uint32_t kMaximumDebugEntries = 256;
 // Older Windows loaders refuse images with more sections than this.
 constexpr std::size_t kMaximumSections = 96;
-constexpr std::size_t kChunkSize = 4 << 20;
+constexpr std::size_t kChunkSize = 1 << 20;
+// Bytes read back at a time: the written file is compared piece by piece, never held whole.
+constexpr std::size_t kVerifyChunk = 256 << 10;
 constexpr std::uint32_t kDefaultResourceCharacteristics = 0x40000040;  // initialised data, readable
 constexpr std::uint64_t kAddressLimit = 0x7FFFFFFF;
 
@@ -209,6 +211,7 @@ int ResourceRewriter::planAppend(std::uint32_t treeSize) {
 void ResourceRewriter::resetPlan() {
   segments_.clear();
   patches_.clear();
+  checksumWritten_ = false;
   fileShiftAt_ = 0;
   fileShift_ = 0;
   rvaShiftAt_ = 0xFFFFFFFF;
@@ -426,14 +429,14 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> ResourceRewriter::patchedRa
 
 int ResourceRewriter::sourceResidue(std::uint64_t offset, std::uint64_t length,
                                     std::uint32_t& residue) {
-  std::vector<std::uint8_t> chunk(
-      static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunkSize)));
+  // One buffer for every range, never cleared: each byte of it is read over before use.
+  if (!residueChunk_) residueChunk_ = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize);
+  std::uint8_t* chunk = residueChunk_.get();
   residue = 0;
   for (std::uint64_t done = 0; done < length;) {
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, length - done));
-    if (!source_.file().readAt(offset + done, chunk.data(), count)) return 0;
-    residue =
-        ChecksumResidue::plus(residue, ChecksumResidue::of(chunk.data(), count, offset + done));
+    if (!source_.file().readAt(offset + done, chunk, count)) return 0;
+    residue = ChecksumResidue::plus(residue, ChecksumResidue::of(chunk, count, offset + done));
     done += count;
   }
   return 1;
@@ -558,15 +561,27 @@ int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
     std::uint8_t value[4];
     putU32(value, checksum);
     if (!out.writeAt(source_.layout().checkSumOffset(), value, sizeof value)) return 0;
+    checksum_ = checksum;
+    checksumWritten_ = true;
   }
   return 1;
 }
 
-namespace {
+const std::uint8_t* ResourceRewriter::plannedLiteral(std::uint64_t offset,
+                                                     std::uint64_t length) const {
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    if (offset >= position && offset - position <= segment.length &&
+        segment.length - (offset - position) >= length) {
+      return segment.literal.empty() ? nullptr : segment.literal.data() + (offset - position);
+    }
+    position += segment.length;
+  }
+  return nullptr;
+}
 
-// Whether the written directory holds the same entries, in the same order, with the same bytes.
-int sameDirectory(const ResourceDirectory& expected, const ResourceDirectory& written,
-                  PeResourceFile& file) {
+int ResourceRewriter::sameDirectory(const ResourceDirectory& expected,
+                                    const ResourceDirectory& written, PeResourceFile& file) const {
   if (expected.entries.size() != written.entries.size() ||
       expected.characteristics != written.characteristics ||
       expected.timeDateStamp != written.timeDateStamp ||
@@ -581,22 +596,66 @@ int sameDirectory(const ResourceDirectory& expected, const ResourceDirectory& wr
       if (!sameDirectory(*want.directory, *got.directory, file)) return 0;
       continue;
     }
-    std::vector<std::uint8_t> bytes;
-    if (got.leaf->codePage != want.leaf->codePage || !file.readLeaf(*got.leaf, bytes) ||
-        bytes != want.leaf->data)
+    if (got.leaf->codePage != want.leaf->codePage || got.leaf->size != want.leaf->data.size())
       return 0;
+    // Where the written headers say the leaf lies must be where the plan put its bytes; those
+    // bytes were compared with the written file already.
+    std::uint64_t offset = 0;
+    if (!file.layout().rvaToFileOffset(got.leaf->dataRva, got.leaf->size, offset)) return 0;
+    if (const std::uint8_t* planned = plannedLiteral(offset, got.leaf->size)) {
+      if (got.leaf->size != 0 && std::memcmp(planned, want.leaf->data.data(), got.leaf->size) != 0)
+        return 0;
+      continue;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!file.readLeaf(*got.leaf, bytes) || bytes != want.leaf->data) return 0;
   }
   return 1;
 }
 
-}  // namespace
+int ResourceRewriter::sameBytes(ImageFile& written, std::uint64_t offset, std::uint64_t length) {
+  std::vector<std::uint8_t> want;
+  std::vector<std::uint8_t> got;
+  for (std::uint64_t done = 0; done < length;) {
+    const auto count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kVerifyChunk, length - done));
+    want.resize(count);
+    got.resize(count);
+    if (!readPlanned(offset + done, want.data(), count) ||
+        !written.readAt(offset + done, got.data(), count))
+      return 0;
+    // The checksum is the one field written after the planned bytes.
+    const std::uint64_t field = source_.layout().checkSumOffset();
+    if (checksumWritten_ && field + 4 > offset + done && field < offset + done + count) {
+      std::uint8_t value[4];
+      putU32(value, checksum_);
+      for (std::uint64_t k = std::max(field, offset + done);
+           k < std::min(field + 4, offset + done + count); ++k)
+        want[static_cast<std::size_t>(k - offset - done)] = value[k - field];
+    }
+    if (want != got) return 0;
+    done += count;
+  }
+  return 1;
+}
 
 int ResourceRewriter::verify(const std::string& path) {
+  // Only what the rewrite wrote itself is read back: the headers, the new tree and the patched
+  // bytes. The bytes the system copied are the source's, and a short copy failed already.
   PeResourceFile written;
   if (!written.open(path)) return refuse("the written file does not read back");
   if (written.layout().fileSize != outputSize_)
     return refuse("the written file does not have the planned size");
-  if (!written.holdSection()) return refuse("the written file does not read back");
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    if (!segment.literal.empty() && !sameBytes(written.file(), position, segment.length))
+      return refuse("the written file does not hold the planned bytes");
+    position += segment.length;
+  }
+  for (const auto& [from, to] : patchedRanges()) {
+    if (!sameBytes(written.file(), from, to - from))
+      return refuse("the written file does not hold the planned bytes");
+  }
   if (!sameDirectory(source_.tree().root, written.tree().root, written))
     return refuse("the written file does not hold the planned resources");
   return 1;

@@ -82,6 +82,14 @@ class ResourceRewriter {
   // The residue of `length` source bytes at `offset`, read in chunks.
   int sourceResidue(std::uint64_t offset, std::uint64_t length, std::uint32_t& residue);
   int verify(const std::string& path);
+  // The planned bytes at [offset, offset + length) of the output when one literal piece holds
+  // them all; null when they are copied from the source.
+  const std::uint8_t* plannedLiteral(std::uint64_t offset, std::uint64_t length) const;
+  // Whether the written file holds the planned bytes there (with the checksum written).
+  int sameBytes(ImageFile& written, std::uint64_t offset, std::uint64_t length);
+  // Whether the written directory holds the same entries, in the same order, with the same bytes.
+  int sameDirectory(const ResourceDirectory& expected, const ResourceDirectory& written,
+                    PeResourceFile& file) const;
 
   PeResourceFile& source_;
   ImageReferences references_;
@@ -95,6 +103,9 @@ class ResourceRewriter {
   std::uint32_t rvaShiftAt_ = 0xFFFFFFFF;
   std::uint32_t rvaShift_ = 0;
   std::uint64_t outputSize_ = 0;
+  std::unique_ptr<std::uint8_t[]> residueChunk_;
+  std::uint32_t checksum_ = 0;
+  bool checksumWritten_ = false;
 };
 
 }  // namespace pe
