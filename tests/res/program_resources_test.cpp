@@ -148,12 +148,14 @@ std::wstring className(const std::wstring& windowClass) {
 }  // namespace
 
 TEST(ProgramResources, StringTableHoldsEveryMessageWithTheSameText) {
-  const int ids[] = {
-      message_id::kErrorTitle,        message_id::kNotAnInstaller,      message_id::kMissingFiles,
-      message_id::kCouldNotGenerate,  message_id::kInstallerNotFound,   message_id::kSucceededTitle,
-      message_id::kPlayerGenerated,   message_id::kExecutableFilter,    message_id::kWindowTitle,
-      message_id::kConfirmQuickTime,  message_id::kQuickTimeUnreadable, message_id::kConfirmTitle,
-      message_id::kValueNotInCodePage};
+  const int ids[] = {message_id::kErrorTitle,           message_id::kNotAnInstaller,
+                     message_id::kMissingFiles,         message_id::kCouldNotGenerate,
+                     message_id::kInstallerNotFound,    message_id::kSucceededTitle,
+                     message_id::kPlayerGenerated,      message_id::kExecutableFilter,
+                     message_id::kWindowTitle,          message_id::kConfirmQuickTime,
+                     message_id::kQuickTimeUnreadable,  message_id::kConfirmTitle,
+                     message_id::kValueNotInCodePage,   message_id::kEditorNotWritten,
+                     message_id::kConfigurationNotSaved};
   for (int id : ids) {
     SCOPED_TRACE(id);
     ASSERT_NE(messageText(id), nullptr);
