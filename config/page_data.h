@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/path_name.h"
 #include "base/shared_string.h"
@@ -18,6 +19,13 @@
 // stays as it was. The block is built whole before the page is touched, and the page is written
 // in one piece.
 void writePageData(const PathName& workspace, unsigned codePage = 0);
+
+// The script line that tells the page which QuickTime preferences file the configuration names:
+// "var quickTimeFile={"path":…,"state":…,"size":…};", the path escaped as the block's texts are,
+// the state "regular" (with its size in bytes), "missing", "other" (not a regular file) or
+// "unexamined" (not a full path on this computer), learnt without opening the file. The
+// placeholder "var quickTimeFile=null;" when the configuration names none.
+std::string quickTimeFileData(const IniFile& config);
 
 // The whole block for a configuration, its texts read in the reader's code page: its first line
 // and every entry in reading order.
