@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
+#include "platform/chunk_loops.h"
 #include "platform/replacement_file.h"
 
 namespace platform {
@@ -29,6 +29,26 @@ class FileDescriptor {
   int fd_;
 };
 
+// One read of the file behind `fd`, an interrupted read tried again; `error` keeps the reason of
+// a failed one.
+struct ChunkReader {
+  int fd;
+  int error = 0;
+  bool operator()(char* buffer, std::size_t capacity, std::size_t& got) {
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, capacity);
+      if (n >= 0) {
+        got = static_cast<std::size_t>(n);
+        return true;
+      }
+      if (errno != EINTR) {
+        error = errno;
+        return false;
+      }
+    }
+  }
+};
+
 }  // namespace
 
 int readWholeFile(const char* path, std::string& bytes) {
@@ -38,25 +58,8 @@ int readWholeFile(const char* path, std::string& bytes) {
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   if (static_cast<std::uint64_t>(st.st_size) > kMaximumWholeFileSize) return 0;
-  bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return 0;
-    }
-    if (n == 0) return 1;
-    if (bytes.size() + static_cast<std::size_t>(n) > kMaximumWholeFileSize) return 0;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-  }
-}
-
-int writeWholeFile(const char* path, const void* data, std::size_t size, std::string* reason) {
-  ReplacementFile file;
-  const int ok = file.open(path) && file.write(data, size) && file.commit();
-  if (!ok && reason != nullptr) *reason = file.failure();
-  return ok;
+  ChunkReader reader{fd.get()};
+  return readChunks(bytes, static_cast<std::uint64_t>(st.st_size), reader);
 }
 
 int copyFile(const char* source, const char* target, std::string* reason) {
@@ -75,21 +78,11 @@ int copyFile(const char* source, const char* target, std::string* reason) {
     if (reason != nullptr) *reason = out.failure();
     return 0;
   }
-  std::vector<char> chunk(1 << 16);
-  for (;;) {
-    const ssize_t n = ::read(in.get(), chunk.data(), chunk.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return failed("Cannot read", errno);
-    }
-    if (n == 0) break;
-    if (!out.write(chunk.data(), static_cast<std::size_t>(n))) break;
-  }
-  if (!out.commit()) {
-    if (reason != nullptr) *reason = out.failure();
-    return 0;
-  }
-  return 1;
+  ChunkReader reader{in.get()};
+  return copyChunks(
+      out, reader,
+      [&] { return std::string("Cannot read ") + source + ": " + std::strerror(reader.error); },
+      reason);
 }
 
 int renameReplacing(const char* source, const char* target) {
