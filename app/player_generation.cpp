@@ -104,15 +104,15 @@ int isInsideFolder(const char* path, const char* folder) {
   }
 }
 
-void generatePlayer(Shell& shell, const char* workspacePath) {
+int generatePlayer(Shell& shell, const char* workspacePath) {
   QuickTimeConsent consent;
-  generatePlayer(shell, workspacePath, consent);
+  return generatePlayer(shell, workspacePath, consent);
 }
 
-void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
-                    const char* installerPath) {
+int generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
+                   const char* installerPath) {
   const SharedString destination = shell.chooseSaveFile(suggestedDestination(installerPath));
-  if (destination.empty()) return;
+  if (destination.empty()) return 0;
 
   const PathName workspace(workspacePath);
   const PathName configuration = workspace.join("cfadmin").join("kxenterprise.ini");
@@ -125,19 +125,19 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
   }
   if (!missing.empty()) {
     shell.showMessage(message_id::kMissingFiles, 1, missing);
-    return;
+    return 0;
   }
 
   IniFile ini;
   if (!ini.load(configuration)) {
     shell.showMessage(message_id::kCouldNotGenerate, 1,
                       std::string("Cannot read ") + configuration.text());
-    return;
+    return 0;
   }
   // Read before anything is written: a file the administrator declines or that cannot be read
   // leaves the working copy and the destination as they were.
   QuickTimePreferences quickTime;
-  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return;
+  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return 0;
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost. The copy replaces the destination in one step: a copy that could not be made
@@ -146,7 +146,7 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
     shell.showMessage(
         message_id::kCouldNotGenerate, 1,
         composeMessage(messageText(message_id::kDestinationInWorkspace), destination.text()));
-    return;
+    return 0;
   }
   std::string reason;
   std::string refused;
@@ -157,12 +157,13 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
       shell.showMessage(message_id::kCouldNotGenerate, 1,
                         std::string("Cannot update ") + workingCopy.text() + ": " + reason);
     }
-    return;
+    return 0;
   }
   if (!platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
     if (reason.empty()) reason = std::string("Cannot write ") + destination.text();
     shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
-    return;
+    return 0;
   }
   shell.showMessage(message_id::kPlayerGenerated, 0, destination.text());
+  return 1;
 }
