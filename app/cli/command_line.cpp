@@ -7,8 +7,8 @@
 #include "app/cli/installer_facts.h"
 #include "app/cli/json_text.h"
 #include "app/cli/migration.h"
+#include "app/cli/release_rules.h"
 #include "app/cli/setting_list.h"
-#include "app/cli/setting_rules.h"
 #include "app/cli/settings_generation.h"
 #include "platform/file_io.h"
 
@@ -238,7 +238,7 @@ class Run {
 
   // Lists every entry that breaks its rule on standard error; 1 when all are valid.
   bool checkEntries(const std::string& file, const std::vector<SettingEntry>& entries,
-                    const SettingRules& rules) {
+                    const ReleaseRules& rules) {
     bool valid = true;
     for (const SettingEntry& entry : entries) {
       const std::string broken = rules.check(entry);
@@ -260,7 +260,7 @@ class Run {
     Input input;
     if (const int bad = readInstaller(options.positional[1], input)) return bad;
     const InstallerFacts& facts = input.facts;
-    const SettingRules rules(&facts);
+    const ReleaseRules rules(&facts);
     std::vector<SettingEntry> entries = sortedEntries(input.entries, rules);
     const std::string mode = facts.hasModeSwitch ? installModeName(facts.modeSwitch) : "";
 
@@ -340,7 +340,7 @@ class Run {
     const InstallerFacts* release = installer.isInstaller ? &installer.facts
                                     : input.isInstaller   ? &input.facts
                                                           : nullptr;
-    if (!checkEntries(input.path, input.entries, SettingRules(release)))
+    if (!checkEntries(input.path, input.entries, ReleaseRules(release)))
       return exit_code::kInvalidSettings;
     say(input.path + ": " + std::to_string(input.entries.size()) + " settings, all valid\n");
     return exit_code::kSuccess;
@@ -377,7 +377,7 @@ class Run {
     } else if (const SettingEntry* given = findEntry(job.settings, "setup", "InstallMode")) {
       installMode = given->value == "1" ? 1 : given->value == "2" ? 2 : 0;
     }
-    if (!checkEntries(input.path, job.settings, SettingRules(&installer.facts)))
+    if (!checkEntries(input.path, job.settings, ReleaseRules(&installer.facts)))
       return exit_code::kInvalidSettings;
 
     const auto quickTime = options.values.find("quicktime");
@@ -416,7 +416,7 @@ class Run {
     }
     if (const int bad = readInstallerOrSettings(options.positional[1], codePage, a)) return bad;
     if (const int bad = readInstallerOrSettings(options.positional[2], codePage, b)) return bad;
-    const SettingRules rules(b.isInstaller ? &b.facts : a.isInstaller ? &a.facts : nullptr);
+    const ReleaseRules rules(b.isInstaller ? &b.facts : a.isInstaller ? &a.facts : nullptr);
 
     struct Difference {
       const SettingEntry* a;
@@ -491,7 +491,7 @@ class Run {
     if (const int bad = readInstaller(options.positional[1], customised)) return bad;
     if (const int bad = readInstaller(options.positional[2], fresh)) return bad;
 
-    const SettingRules rules(&fresh.facts);
+    const ReleaseRules rules(&fresh.facts);
     const std::string& configuration = fresh.facts.configuration;
     const bool utf16 =
         configuration.size() >= 2 && configuration[0] == '\xFF' && configuration[1] == '\xFE';
@@ -585,7 +585,7 @@ class Run {
   }
 
   static std::vector<SettingEntry> sortedEntries(std::vector<SettingEntry> entries,
-                                                 const SettingRules& rules) {
+                                                 const ReleaseRules& rules) {
     std::stable_sort(entries.begin(), entries.end(),
                      [&](const SettingEntry& x, const SettingEntry& y) {
                        return rules.order(x) < rules.order(y);
@@ -621,7 +621,7 @@ class Run {
     json.close('}');
   }
 
-  static void entryJson(JsonText& json, const SettingEntry& entry, const SettingRules& rules) {
+  static void entryJson(JsonText& json, const SettingEntry& entry, const ReleaseRules& rules) {
     json.open('{');
     json.member("category").string(rules.category(entry));
     json.member("label").string(rules.label(entry));

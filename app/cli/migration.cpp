@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/cli/setting_rules.h"
+#include "app/cli/release_rules.h"
 #include "platform/ansi_text.h"
 
 namespace {
@@ -65,7 +65,7 @@ const char* outcomeName(MigrationOutcome outcome) {
 }
 
 Migration planMigration(const std::vector<SettingEntry>& customised,
-                        const std::vector<SettingEntry>& fresh, const SettingRules& rules,
+                        const std::vector<SettingEntry>& fresh, const ReleaseRules& rules,
                         unsigned codePage) {
   Migration migration;
   for (const SettingEntry& old : customised) {
@@ -126,7 +126,7 @@ std::string migrationSummary(const Migration& migration) {
          ", dropped " + std::to_string(counts[2]) + ", refused " + std::to_string(counts[3]);
 }
 
-std::string migrationReport(const Migration& migration, const SettingRules& rules,
+std::string migrationReport(const Migration& migration, const ReleaseRules& rules,
                             ReportFormat format) {
   static const char* const kColumns[] = {"outcome",   "category", "label",     "section",  "key",
                                          "old value", "old lock", "new value", "new lock", "rule"};

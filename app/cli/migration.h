@@ -5,7 +5,7 @@
 
 #include "app/cli/setting_list.h"
 
-class SettingRules;
+class ReleaseRules;
 
 // What becomes of each setting when a customisation moves onto a newer installer.
 enum class MigrationOutcome {
@@ -31,7 +31,7 @@ struct Migration {
 // Plans the move; the entries must outlive the result. A value the new configuration's code page
 // (`codePage`; 0 for a configuration in UTF-16) cannot hold is refused too.
 Migration planMigration(const std::vector<SettingEntry>& customised,
-                        const std::vector<SettingEntry>& fresh, const SettingRules& rules,
+                        const std::vector<SettingEntry>& fresh, const ReleaseRules& rules,
                         unsigned codePage);
 
 enum class ReportFormat { kNone, kCsv, kHtml };
@@ -42,7 +42,7 @@ ReportFormat reportFormatOf(const std::string& path);
 // The report: one line (CSV row or HTML table row) per setting, with its outcome, category,
 // label, section, key, old value and lock, the value and lock the new installer ends up with, and
 // the rule of a refused value.
-std::string migrationReport(const Migration& migration, const SettingRules& rules,
+std::string migrationReport(const Migration& migration, const ReleaseRules& rules,
                             ReportFormat format);
 
 // "carried 12, kept 1, dropped 1, refused 1"

@@ -1,4 +1,4 @@
-#include "app/cli/setting_rules.h"
+#include "app/cli/release_rules.h"
 
 #include <span>
 #include <string_view>
@@ -92,18 +92,18 @@ std::size_t keyIndex(const CatalogueSetting& setting, const std::string& key) {
 
 }  // namespace
 
-SettingRules::SettingRules(const InstallerFacts* installer) {
+ReleaseRules::ReleaseRules(const InstallerFacts* installer) {
   if (installer != nullptr && installer->hasVersion) {
     release_ = installer->productVersion;
     hasRelease_ = true;
   }
 }
 
-const CatalogueSetting* SettingRules::settingOf(const SettingEntry& entry) const {
+const CatalogueSetting* ReleaseRules::settingOf(const SettingEntry& entry) const {
   return findCatalogueSettingByKey(entry.section, entry.key);
 }
 
-std::string SettingRules::check(const SettingEntry& entry) const {
+std::string ReleaseRules::check(const SettingEntry& entry) const {
   const CatalogueSetting* setting = settingOf(entry);
   if (setting == nullptr) return std::string();
   long long minimum = setting->minimum;
@@ -153,7 +153,7 @@ std::string SettingRules::check(const SettingEntry& entry) const {
   return std::string(setting->label) + ": " + broken + ".";
 }
 
-std::size_t SettingRules::order(const SettingEntry& entry) const {
+std::size_t ReleaseRules::order(const SettingEntry& entry) const {
   const CatalogueSetting* setting = settingOf(entry);
   const std::span<const CatalogueSetting> all = catalogueSettings();
   if (setting == nullptr) return all.size() * 4;
@@ -161,12 +161,12 @@ std::size_t SettingRules::order(const SettingEntry& entry) const {
          std::min<std::size_t>(keyIndex(*setting, entry.key), 3);
 }
 
-std::string SettingRules::category(const SettingEntry& entry) const {
+std::string ReleaseRules::category(const SettingEntry& entry) const {
   const CatalogueSetting* setting = settingOf(entry);
   return setting == nullptr ? std::string() : std::string(setting->category);
 }
 
-std::string SettingRules::label(const SettingEntry& entry) const {
+std::string ReleaseRules::label(const SettingEntry& entry) const {
   const CatalogueSetting* setting = settingOf(entry);
   return setting == nullptr ? std::string() : std::string(setting->label);
 }

@@ -13,11 +13,11 @@ struct InstallerFacts;
 // player releases changed them: a release may narrow a setting's limits, and the installer's
 // product version (its version resource) says which release it is. Which settings an installer
 // has is its configuration's business: a setting is there when the configuration holds it.
-class SettingRules {
+class ReleaseRules {
  public:
   // The catalogue's rules as they stand for the release of `installer`; with null, or an
   // installer without a version, the catalogue's own.
-  explicit SettingRules(const InstallerFacts* installer);
+  explicit ReleaseRules(const InstallerFacts* installer);
 
   // The catalogue setting that writes the entry's key, or null for one the catalogue does not
   // know (carried as it is, never checked).
