@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -156,6 +158,17 @@ TEST_F(CommandLineTest, UsageMistakesAndUnusableInputsHaveTheirOwnExitCodes) {
         "  3  unreadable input: a file is missing or cannot be read",
         "  6  write failure: an output could not be written; what was there is left as it was"}) {
     EXPECT_TRUE(hasLine(out, line)) << line;
+  }
+  // The manual page documents the same exit codes with the same words.
+  std::string manual = readFile(KX_DEMO_SOURCE "/../docs/man/kestrix-config.1");
+  std::replace(manual.begin(), manual.end(), '\n', ' ');
+  for (const std::string& line : linesOf(out)) {
+    if (line.size() < 6 || line.compare(0, 2, "  ") != 0 || line[2] < '0' || line[2] > '6' ||
+        line.compare(3, 2, "  ") != 0)
+      continue;
+    std::string words = line.substr(5);
+    words[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(words[0])));
+    EXPECT_NE(manual.find(".B " + line.substr(2, 1) + " " + words), std::string::npos) << words;
   }
   EXPECT_EQ(run({"--version"}), 0);
   EXPECT_EQ(out, std::string("kestrix-config ") + kProgramVersion + "\n");
