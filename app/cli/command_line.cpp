@@ -40,8 +40,8 @@ Commands:
   generate INSTALLER --settings FILE -o OUT [--install-mode normal|silent] [--quicktime QTFILE]
       Writes OUT: INSTALLER with the settings of FILE applied, exactly as the editor's generate
       link writes it for the same edits. FILE holds all or only some settings. It is checked first:
-      when any setting breaks a rule, each is listed and nothing is written. Only what FILE changes
-      is changed; everything else in the configuration stays byte for byte. --install-mode sets
+      when any setting it changes breaks a rule, each is listed and nothing is written. Only what
+      FILE changes is changed; everything else in the configuration stays byte for byte. --install-mode sets
       string 300 (" /p" or " /s") and the setting InstallMode of [setup]; without it and without
       InstallMode in FILE, string 300 stays as it is. --quicktime builds QTFILE in as the QuickTime
       preferences (only into an installer that has them).
@@ -52,7 +52,8 @@ Commands:
       Carries the customisation of CUSTOMISED onto NEW_INSTALLER and writes OUT. Every setting is
       carried (NEW_INSTALLER has it and the customised value is valid there), kept (only
       NEW_INSTALLER has it: its value stays), dropped (NEW_INSTALLER no longer has it) or refused
-      (the customised value breaks NEW_INSTALLER's rules: its own value stays). The installation
+      (the customised value differs from NEW_INSTALLER's and breaks its rules or code page: its own
+      value stays). The installation
       mode and QuickTime preferences are carried too. Dropped and refused settings are listed on
       standard error; the report lists every setting with its old and new value.
 
@@ -251,6 +252,23 @@ class Run {
     return valid;
   }
 
+  // Lists every setting of `after` that exceeds the one it must not exceed, unless it did so in
+  // `before` already; 1 when there is none.
+  bool checkRelations(const std::string& file, const ReleaseRules& rules,
+                      const std::vector<SettingEntry>& before,
+                      const std::vector<SettingEntry>& after) {
+    bool valid = true;
+    for (const SettingEntry& entry : after) {
+      const std::string broken = rules.checkRelation(entry, after);
+      if (broken.empty()) continue;
+      const SettingEntry* was = findEntry(before, entry.section, entry.key);
+      if (was != nullptr && !rules.checkRelation(*was, before).empty()) continue;
+      valid = false;
+      fail(0, file, settingName(entry) + " = \"" + entry.value + "\": " + broken);
+    }
+    return valid;
+  }
+
   static std::string settingName(const SettingEntry& entry) {
     return "[" + entry.section + "] " + entry.key;
   }
@@ -340,7 +358,11 @@ class Run {
     const InstallerFacts* release = installer.isInstaller ? &installer.facts
                                     : input.isInstaller   ? &input.facts
                                                           : nullptr;
-    if (!checkEntries(input.path, input.entries, ReleaseRules(release)))
+    const ReleaseRules rules(release);
+    const std::vector<SettingEntry> configuration =
+        installer.isInstaller ? withOverrides(installer.entries, input.entries) : input.entries;
+    const bool valid = checkEntries(input.path, input.entries, rules);
+    if (!checkRelations(input.path, rules, {}, configuration) || !valid)
       return exit_code::kInvalidSettings;
     say(input.path + ": " + std::to_string(input.entries.size()) + " settings, all valid\n");
     return exit_code::kSuccess;
@@ -377,7 +399,19 @@ class Run {
     } else if (const SettingEntry* given = findEntry(job.settings, "setup", "InstallMode")) {
       installMode = given->value == "1" ? 1 : given->value == "2" ? 2 : 0;
     }
-    if (!checkEntries(input.path, job.settings, ReleaseRules(&installer.facts)))
+    // What the installer already holds is no edit: only the changes must follow the rules.
+    std::vector<SettingEntry> changes;
+    for (const SettingEntry& entry : job.settings) {
+      const SettingEntry* held = findEntry(installer.entries, entry.section, entry.key);
+      if (held == nullptr || held->value != entry.value ||
+          (entry.hasLock && (!held->hasLock || held->lock != entry.lock)))
+        changes.push_back(entry);
+    }
+    const ReleaseRules rules(&installer.facts);
+    const bool valid = checkEntries(input.path, changes, rules);
+    if (!checkRelations(input.path, rules, installer.entries,
+                        withOverrides(installer.entries, job.settings)) ||
+        !valid)
       return exit_code::kInvalidSettings;
 
     const auto quickTime = options.values.find("quicktime");
@@ -567,6 +601,23 @@ class Run {
       }
     }
     return settings;
+  }
+
+  // The entries of `base` with those of `overrides` in their place, and the new ones after them.
+  static std::vector<SettingEntry> withOverrides(std::vector<SettingEntry> base,
+                                                 const std::vector<SettingEntry>& overrides) {
+    for (const SettingEntry& entry : overrides) {
+      bool replaced = false;
+      for (SettingEntry& known : base) {
+        if (known.record == entry.record && sameName(known.section, entry.section) &&
+            (entry.record ? known.key == entry.key : sameName(known.key, entry.key))) {
+          known = entry;
+          replaced = true;
+        }
+      }
+      if (!replaced) base.push_back(entry);
+    }
+    return base;
   }
 
   static void setEntry(std::vector<SettingEntry>& entries, const char* section, const char* key,

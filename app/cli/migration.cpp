@@ -83,8 +83,10 @@ Migration planMigration(const std::vector<SettingEntry>& customised,
         carried.hasLock = true;
         carried.lock = old.lock;
       }
-      line.rule = rules.check(carried);
-      if (line.rule.empty() && !fitsCodePage(carried.value, codePage))
+      // A value the new installer holds itself is no change: it is carried whatever the rules say.
+      const bool same = carried.value == line.fresh->value;
+      if (!same) line.rule = rules.check(carried);
+      if (!same && line.rule.empty() && !fitsCodePage(carried.value, codePage))
         line.rule = "cannot be written in code page " + std::to_string(codePage);
       line.outcome = line.rule.empty() ? MigrationOutcome::kCarried : MigrationOutcome::kRefused;
       if (line.rule.empty()) migration.carried.push_back(std::move(carried));
@@ -97,6 +99,28 @@ Migration planMigration(const std::vector<SettingEntry>& customised,
     line.outcome = MigrationOutcome::kKept;
     line.fresh = &entry;
     migration.lines.push_back(std::move(line));
+  }
+  // Settings that must not exceed others are judged as the new installer will hold them.
+  std::vector<SettingEntry> result = fresh;
+  for (const SettingEntry& carried : migration.carried) {
+    for (SettingEntry& entry : result) {
+      if (sameName(entry.section, carried.section) && entry.key == carried.key) entry = carried;
+    }
+  }
+  for (MigrationLine& line : migration.lines) {
+    if (line.outcome != MigrationOutcome::kCarried) continue;
+    SettingEntry carried = *line.fresh;
+    carried.value = line.old->value;
+    if (carried.value == line.fresh->value) continue;
+    line.rule = rules.checkRelation(carried, result);
+    if (line.rule.empty()) continue;
+    line.outcome = MigrationOutcome::kRefused;
+    for (auto it = migration.carried.begin(); it != migration.carried.end(); ++it) {
+      if (sameName(it->section, carried.section) && it->key == carried.key) {
+        migration.carried.erase(it);
+        break;
+      }
+    }
   }
   std::stable_sort(migration.lines.begin(), migration.lines.end(),
                    [&](const MigrationLine& a, const MigrationLine& b) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/cli/setting_list.h"
 
@@ -26,6 +27,11 @@ class ReleaseRules {
   // Empty when the entry's value and lock are valid; otherwise the rule it breaks, naming the
   // setting by its label, e.g. "Proxy port: a whole number from 0 to 65535."
   std::string check(const SettingEntry& entry) const;
+
+  // Empty unless the entry's setting must not exceed another's number and does, in `configuration`
+  // (the entries as they will stand together); then the message, which names both.
+  std::string checkRelation(const SettingEntry& entry,
+                            const std::vector<SettingEntry>& configuration) const;
 
   // Where the entry stands in the catalogue (its setting, then its key there); entries the
   // catalogue does not know come after every known one.
