@@ -55,7 +55,9 @@ const char* installModeSwitch(int installMode) {
 
 int generateInstaller(const GenerationRequest& request, GenerationFailure& failure) {
   failure = GenerationFailure();
-  return applyEdits(request, failure) &&
-         platform::copyFile(request.workingCopy.c_str(), request.destination.c_str(),
-                            &failure.reason);
+  if (!applyEdits(request, failure)) return 0;
+  if (platform::copyFile(request.workingCopy.c_str(), request.destination.c_str(), &failure.reason))
+    return 1;
+  failure.copying = true;
+  return 0;
 }

@@ -18,8 +18,9 @@ struct GenerationRequest {
 };
 
 struct GenerationFailure {
-  std::string reason;   // why nothing was written: the file and the system's own words
-  std::string refused;  // or the setting whose value the configuration's code page cannot hold
+  std::string reason;    // why nothing was written: the file and the system's own words
+  std::string refused;   // or the setting whose value the configuration's code page cannot hold
+  bool copying = false;  // the edits were made, but the copy to the destination failed
 };
 
 // 1 when the destination holds the customised installer. 0 leaves the destination as it was, and

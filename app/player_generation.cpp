@@ -6,6 +6,7 @@
 #include "app/installer_generation.h"
 #include "app/message_table.h"
 #include "app/quicktime_preferences.h"
+#include "app/save_destination.h"
 #include "base/double_byte.h"
 #include "base/shared_string.h"
 #include "config/ini_file.h"
@@ -63,21 +64,29 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
   generatePlayer(shell, workspacePath, consent);
 }
 
-void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent) {
-  const SharedString destination = shell.chooseSaveFile();
+void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
+                    const char* installerPath) {
+  const SharedString destination = shell.chooseSaveFile(suggestedDestination(installerPath));
   if (destination.empty()) return;
 
   const PathName workspace(workspacePath);
   const PathName configuration = workspace.join("cfadmin").join("kxenterprise.ini");
   const PathName workingCopy = workspace.join("playinst.exe");
-  if (!isExistingFile(workingCopy) || !isExistingFile(configuration)) {
-    shell.showMessage(message_id::kMissingFiles, 1);
+  std::string missing;
+  for (const PathName* file : {&workingCopy, &configuration}) {
+    if (isExistingFile(*file)) continue;
+    if (!missing.empty()) missing += '\n';
+    missing += file->text();
+  }
+  if (!missing.empty()) {
+    shell.showMessage(message_id::kMissingFiles, 1, missing);
     return;
   }
 
   IniFile ini;
   if (!ini.load(configuration)) {
-    shell.showMessage(message_id::kCouldNotGenerate, 1, "the edited configuration cannot be read");
+    shell.showMessage(message_id::kCouldNotGenerate, 1,
+                      std::string("Cannot read ") + configuration.text());
     return;
   }
   // Read before anything is written: a file the administrator declines or that cannot be read
@@ -88,6 +97,12 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost. The copy replaces the destination in one step: a copy that could not be made
   // whole leaves what was there, and its reason is shown.
+  if (isInsideFolder(destination.text(), workspacePath)) {
+    shell.showMessage(
+        message_id::kCouldNotGenerate, 1,
+        composeMessage(messageText(message_id::kDestinationInWorkspace), destination.text()));
+    return;
+  }
   EditorConfiguration files;
   GenerationRequest request;
   request.workingCopy = workingCopy.text();
@@ -95,20 +110,22 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
   request.quickTime = &quickTime;
   request.destination = destination.text();
   GenerationFailure failure;
-  if (isInsideFolder(destination.text(), workspacePath)) {
-    // Reported as a failed copy, with no reason of the system's to add.
-  } else if (!files.load(workspace, workingCopy)) {
+  if (!files.load(workspace, workingCopy)) {
     failure.reason = "the installer's configuration cannot be read";
   } else {
     request.configuration = files.input();
     if (generateInstaller(request, failure)) {
-      shell.showMessage(message_id::kPlayerGenerated, 0);
+      shell.showMessage(message_id::kPlayerGenerated, 0, destination.text());
       return;
     }
   }
   if (!failure.refused.empty()) {
     shell.showMessage(message_id::kValueNotInCodePage, 1, failure.refused);
-  } else {
+  } else if (failure.copying) {
+    if (failure.reason.empty()) failure.reason = std::string("Cannot write ") + destination.text();
     shell.showMessage(message_id::kCouldNotGenerate, 1, failure.reason);
+  } else {
+    shell.showMessage(message_id::kCouldNotGenerate, 1,
+                      std::string("Cannot update ") + workingCopy.text() + ": " + failure.reason);
   }
 }

@@ -91,7 +91,9 @@ class SavingShell : public Shell {
   void showSplash() override {}
   void closeSplash() override {}
   int runInstallerDialog(InstallerDialogModel&) override { return kIdCancel; }
-  SharedString chooseSaveFile() override { return SharedString(destination_.c_str()); }
+  SharedString chooseSaveFile(const PathParts&) override {
+    return SharedString(destination_.c_str());
+  }
   using Shell::showMessage;
   void showMessage(int messageId, int failure, const std::string&) override {
     outcome = (failure ? "error " : "success ") + std::to_string(messageId);
