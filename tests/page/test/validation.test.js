@@ -4,7 +4,8 @@
 
 const { test, describe, before, after } = require('node:test');
 const assert = require('node:assert/strict');
-const { launch, openEditor, saveText, parseIni, records } = require('./helpers');
+const { launch, openEditor, saveText, parseIni, records, shownError, shownErrors, messageFor,
+  generateThroughSummary } = require('./helpers');
 
 let browser;
 before(async () => { browser = await launch(); });
@@ -40,9 +41,9 @@ describe('port lists', () => {
       ['10-20-30', "'10-20-30' is an Invalid Port Range."], ['8O80', "'8O80' is an Invalid Port."],
       ['100-0', "'100-0' is an Invalid Port Range."]];
     for (const [input, message] of cases) {
-      e.alerts.length = 0;
       assert.equal(await typeAndLeave(e, 'Network Transports:4', 'UDPPortFlag', input), 'Network Transports', input);
-      assert.deepEqual(e.alerts, [message]);
+      assert.deepEqual(await shownErrors(e.page), [await messageFor(e.page, 'UDPPortFlag', message)]);
+      assert.deepEqual(e.alerts, [], 'messages stand beside the field, not in alert boxes');
       assert.equal(await e.page.evaluate(() => document.activeElement.id), 'CTRL_UDPPortFlag');
     }
     await e.close();
@@ -93,6 +94,9 @@ describe('lists', () => {
 describe('numbers', () => {
   test('integer fields refuse blanks, non-integers and values out of range', async () => {
     const e = await openEditor(browser);
+    // The HTTP port can be typed only while a custom HTTP proxy is chosen.
+    await e.page.evaluate(() => toggle('Proxy:5'));
+    await e.page.selectOption('#CTRL_HTTPProxyFlag', '1:0:0');
     const cases = [
       ['Playback:2', 'BufferedPlayTime', '', 'A value is required.'],
       ['Playback:2', 'BufferedPlayTime', 'abc', 'Invalid number.'],
@@ -106,13 +110,14 @@ describe('numbers', () => {
       ['Performance:10', 'CustomBufferTimeFlagInt', '61', 'Number must be between 0 and 60.'],
     ];
     for (const [entry, control, input, message] of cases) {
-      e.alerts.length = 0;
       const stayed = await typeAndLeave(e, entry, control, input);
       assert.equal(stayed, entry.split(':')[0], `${control} ${input}`);
-      assert.deepEqual(e.alerts, [message], `${control} ${JSON.stringify(input)}`);
+      assert.equal(await shownError(e.page, control), await messageFor(e.page, control, message),
+        `${control} ${JSON.stringify(input)}`);
       assert.equal(await e.page.evaluate(() => document.activeElement.id), 'CTRL_' + control);
       await e.page.fill('#CTRL_' + control, '0');
     }
+    assert.deepEqual(e.alerts, []);
     await e.close();
   });
 
@@ -197,10 +202,14 @@ describe('connection cross-check', () => {
     assert.equal(await e.page.evaluate(() => getElem('z6').className), 'l1 selected');
     await e.page.click('#generate');
     assert.deepEqual(await e.page.evaluate(() => [window.__posted.length, window.__generated]), [0, 0]);
-    const message = 'Normal Bandwidth should not exceed the Maximum Bandwidth.';
-    assert.deepEqual(e.alerts, [message, message]);
+    const message = await messageFor(e.page, 'Bandwidth', 'Normal Bandwidth should not exceed the Maximum Bandwidth.');
+    assert.equal(await shownError(e.page, 'Bandwidth'), message);
+    assert.deepEqual(await e.page.$$eval('#invalidList li', (items) => items.map((li) => li.textContent)), [message]);
+    assert.equal(await e.page.isVisible('#confirmGenerate'), false, 'no way to generate from the list');
+    await e.page.click('#cancelDialog');
+    assert.deepEqual(e.alerts, []);
     await e.page.selectOption('#CTRL_MaxBandwidth', '10485800');
-    await e.page.click('#generate');
+    await generateThroughSummary(e.page);
     await e.page.waitForFunction(() => window.__generated > 0);
     assert.equal(await e.page.evaluate(() => window.__generated), 1, 'only the successful click generated');
     assert.equal(kx(await saveText(e.page)).get('Bandwidth'), '10485800');
