@@ -4,6 +4,11 @@
 
 var invalidMessages = {};
 var resultsShown = false;
+// What the shown results were found for: leaving the search field repeats
+// the search, and the list must not be rebuilt under the pointer.
+var resultsQuery = null;
+// The settings listed, as [category, property name].
+var resultsFound = [];
 var lastCategory = null;
 // The configuration text the host last generated from; null before that.
 var generatedText = null;
@@ -462,6 +467,7 @@ function showResults() {
     var i;
     var title;
     var panel = getElem("results");
+    resultsFound = [];
     for (i = 0; i < headings.length; i++) {
         eachProp(headings[i], function (prop) {
             // Settings without a row are found when changed (a lock set by Lock all).
@@ -472,6 +478,7 @@ function showResults() {
                 return;
             }
             html += settingItemHtml(headings[i], prop, true);
+            resultsFound[count] = [headings[i], prop.propName];
             count++;
         });
     }
@@ -485,10 +492,27 @@ function showResults() {
                 "No setting matches.") + "</p>");
 }
 
+// Enter in the search field opens the first setting found.
+function onSearchKey(evt) {
+    var e = evt || window.event;
+    if (!e || e.keyCode != 13) {
+        return true;
+    }
+    onSearch();
+    if (resultsShown && resultsFound.length > 0) {
+        openSetting(resultsFound[0][0], resultsFound[0][1]);
+    }
+    return false;
+}
+
 // Leaves the shown category for the results, which needs a valid category.
 function onSearch() {
     var needle = trim(getElem("search").value);
     var changedOnly = getElem("changedOnly").checked;
+    var query = (changedOnly ? "1" : "0") + needle.toLowerCase();
+    if (resultsShown && query == resultsQuery) {
+        return;
+    }
     if (needle === "" && !changedOnly) {
         if (resultsShown) {
             hideResults();
@@ -513,12 +537,14 @@ function onSearch() {
         setDisplay("results", true);
         resultsShown = true;
     }
+    resultsQuery = query;
     showResults();
 }
 
 function hideResults() {
     setDisplay("results", false);
     resultsShown = false;
+    resultsQuery = null;
     return true;
 }
 
