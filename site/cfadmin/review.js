@@ -3,6 +3,8 @@
 // fields, the change summary before generating and the in-page dialogs.
 
 var invalidMessages = {};
+// Set while refreshAllMarks marks the rows; it counts each category itself.
+var loading = false;
 var resultsShown = false;
 // What the shown results were found for: leaving the search field repeats
 // the search, and the list must not be rebuilt under the pointer.
@@ -198,7 +200,7 @@ function changedProps(categoryName) {
     return out;
 }
 
-function refreshCount(categoryName) {
+function refreshCount(categoryName, known) {
     var id;
     var entry;
     var badge;
@@ -218,7 +220,7 @@ function refreshCount(categoryName) {
         badge.className = "count";
         entry.getElementsByTagName("a")[0].appendChild(badge);
     }
-    count = changedProps(categoryName).length;
+    count = (known === undefined) ? changedProps(categoryName).length : known;
     setText(badge, count > 0 ? " (" + count + " changed)" : "");
 }
 
@@ -245,24 +247,31 @@ function refreshMark(prop) {
     if (reset) {
         reset.style.display = changed ? "inline" : "none";
     }
-    if (prop.formName !== "") {
+    if (prop.formName !== "" && !loading) {
         refreshCount(prop.formName);
     }
 }
 
+// Marks what differs from the installer right after loading, when no row
+// carries a mark yet; each category is counted once for all its rows.
 function refreshAllMarks() {
     var i;
-    for (i = 0; i < headings.length; i++) {
-        eachProp(headings[i], function (prop) {
-            var row = getElem("ROW_" + prop.propName);
-            var changed = isChanged(prop);
-            if (row && changed) {
-                addClass(row, "changed");
-                setText(getElem("MARK_" + prop.propName), " Changed");
-                getElem("RESET_" + prop.propName).style.display = "inline";
-            }
-        });
-        refreshCount(headings[i]);
+    var count = 0;
+    var mark = function (prop) {
+        if (isChanged(prop)) {
+            count++;
+            refreshMark(prop);
+        }
+    };
+    loading = true;
+    try {
+        for (i = 0; i < headings.length; i++) {
+            count = 0;
+            eachProp(headings[i], mark);
+            refreshCount(headings[i], count);
+        }
+    } finally {
+        loading = false;
     }
 }
 
@@ -366,8 +375,10 @@ function refreshDependents() {
             prop = paths[rule[0]][rule[3][j]];
             ctrl = prop.getCtrl();
             row = getElem("ROW_" + prop.propName);
-            if (ctrl) {
+            if (ctrl && ctrl.disabled == enabled) {
                 ctrl.disabled = !enabled;
+            } else {
+                continue;
             }
             if (row) {
                 if (enabled) {
