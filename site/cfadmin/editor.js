@@ -344,6 +344,14 @@ function showInstallerName() {
     }
 }
 
+// The catalogue words the lock legend, when it does.
+function showLockLegend() {
+    var elem = getElem("legendLocked");
+    if (elem && typeof window.catalogueLockLegend == "string" && window.catalogueLockLegend !== "") {
+        setText(elem, window.catalogueLockLegend);
+    }
+}
+
 // Validates every property of a category and shows a message beside each
 // bad one; the first bad control gets the focus. The names of the bad
 // properties are appended to `bad` when given.
@@ -447,6 +455,7 @@ function onLoad() {
     });
     showCodePage();
     showInstallerName();
+    showLockLegend();
     refreshDependents();
     refreshAllMarks();
     toggle("Internet Privacy:1");

@@ -93,20 +93,23 @@ function scrollContentTop() {
 // Called by rejectInput: the message goes beside the control and names the setting.
 function showCtrlError(ctrl, message) {
     var prop = ctrl ? findProp(ctrl.name) : null;
-    var elem;
-    var text;
     if (!prop) {
         alert(message);
         return;
     }
-    text = settingLabel(prop) + ": " + message;
+    showSettingError(prop, settingLabel(prop) + ": " + message);
+}
+
+function showSettingError(prop, text) {
+    var ctrl = prop.getCtrl();
+    var elem;
     invalidMessages[prop.propName] = text;
     elem = getElem("ERR_" + prop.propName);
     if (elem) {
         setText(elem, text);
         elem.style.display = "block";
     }
-    if (ctrl.setAttribute) {
+    if (ctrl && ctrl.setAttribute) {
         ctrl.setAttribute("aria-invalid", "true");
     }
     refreshMark(prop);
@@ -127,12 +130,14 @@ function clearError(prop) {
     }
 }
 
-// A message for what the shared rules refuse in the typed text, or "".
-function ruleMessage(prop, text) {
-    if (typeof window.kxCheckSetting == "function" && text !== "") {
-        return window.kxCheckSetting(prop.propName, text) || "";
+// What the shared setting rules say about a typed text: "" when it passes,
+// otherwise a message that names the setting. Lists offer only valid
+// choices (and keep an imported one), so only typed values are judged.
+function typedValueMessage(prop, ctrl) {
+    if (typeof window.checkSetting != "function" || ctrl.options) {
+        return "";
     }
-    return "";
+    return window.checkSetting(prop.propName, getCtrlValue(ctrl)) || "";
 }
 
 // Validates one property from its control: a field that is switched off
@@ -148,8 +153,12 @@ function validateProp(prop) {
         clearError(prop);
         return true;
     }
-    message = ruleMessage(prop, getCtrlValue(ctrl));
-    ok = (message === "") ? prop.validate() : rejectInput(ctrl, message);
+    message = typedValueMessage(prop, ctrl);
+    if (message !== "") {
+        showSettingError(prop, message);
+        return false;
+    }
+    ok = prop.validate();
     if (ok) {
         clearError(prop);
     }
@@ -221,7 +230,8 @@ function refreshCount(categoryName, known) {
         entry.getElementsByTagName("a")[0].appendChild(badge);
     }
     count = (known === undefined) ? changedProps(categoryName).length : known;
-    setText(badge, count > 0 ? " (" + count + " changed)" : "");
+    setText(badge, count > 0 ? " (" + count + ")" : "");
+    badge.title = (count == 1) ? "1 setting changed" : count + " settings changed";
 }
 
 function refreshMark(prop) {
