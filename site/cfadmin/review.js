@@ -619,10 +619,32 @@ function focusFirstButton(dialog) {
     }
 }
 
+// Escape closes the box; Tab and Shift+Tab go round its links without
+// leaving it for the page behind.
 function onDialogKey(evt) {
     var e = evt || window.event;
-    if (e && e.keyCode == 27) {
+    var links;
+    var first;
+    var last;
+    if (!e) {
+        return true;
+    }
+    if (e.keyCode == 27) {
         closeDialog();
+        return false;
+    }
+    links = getElem("dialog").getElementsByTagName("a");
+    if (e.keyCode != 9 || links.length === 0) {
+        return true;
+    }
+    first = links[0];
+    last = links[links.length - 1];
+    if (e.shiftKey && document.activeElement == first) {
+        last.focus();
+        return false;
+    }
+    if (!e.shiftKey && document.activeElement == last) {
+        first.focus();
         return false;
     }
     return true;

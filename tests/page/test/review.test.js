@@ -278,6 +278,10 @@ describe('keyboard', () => {
     await e.page.focus('#generate');
     await e.page.keyboard.press('Enter');
     assert.equal(await e.page.evaluate(() => document.activeElement.id), 'confirmGenerate');
+    await e.page.keyboard.press('Tab');
+    await e.page.keyboard.press('Tab');
+    assert.equal(await e.page.evaluate(() => getElem('dialog').contains(document.activeElement)), true,
+      'Tab stays inside the box');
     await e.page.keyboard.press('Escape');
     assert.equal(await e.page.isVisible('#overlay'), false);
     assert.equal(await e.page.evaluate(() => document.activeElement.id), 'generate', 'focus returns');
