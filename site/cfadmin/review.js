@@ -12,8 +12,10 @@ var resultsQuery = null;
 // The settings listed, as [category, property name].
 var resultsFound = [];
 var lastCategory = null;
-// The configuration text the host last generated from; null before that.
+// The configuration text last handed to generation, and the one before it;
+// null before that.
 var generatedText = null;
+var previousGeneratedText = null;
 var dialogReturnFocus = null;
 
 // Each Apply switch and the categories whose settings apply only while it is Yes.
@@ -317,6 +319,8 @@ function anyChanged() {
 
 // Asked by the host before its window closes: true while edits exist that
 // were not yet handed to generation, or a typed value is still invalid.
+// Once confirmed, a generation counts as done unless the host says otherwise
+// (kxGenerationEnded).
 function kxHasUnsavedEdits() {
     var name;
     try {
@@ -340,12 +344,12 @@ function kxHasUnsavedEdits() {
     }
 }
 
-// Told by the host once an installer was written from the saved configuration.
-function kxMarkGenerated() {
-    try {
-        generatedText = configurationText(false);
-    } catch (e) {
-        generatedText = null;
+// Told by the host how the generation that the page last started ended:
+// when no installer was written (cancelled or failed), its edits count as
+// unsaved again.
+function kxGenerationEnded(written) {
+    if (written !== true) {
+        generatedText = previousGeneratedText;
     }
 }
 
@@ -759,6 +763,8 @@ function onConfirmGenerate() {
     if (!onSave()) {
         return false;
     }
+    previousGeneratedText = generatedText;
+    generatedText = configurationText(false);
     closeDialog();
     return true;
 }

@@ -5,7 +5,7 @@
 
 const { test, describe, before, after } = require('node:test');
 const assert = require('node:assert/strict');
-const { launch, openEditor, saveText, parseIni, records, shownError, messageFor } = require('./helpers');
+const { launch, openEditor, saveText, parseIni, records, shownError, messageFor, generateThroughSummary } = require('./helpers');
 
 let browser;
 before(async () => { browser = await launch(); });
@@ -236,8 +236,13 @@ describe('host questions and header', () => {
     await e.page.fill('#CTRL_RegionData', '');
     assert.equal(await ask(), false, 'back to the installer\'s value');
     await e.page.fill('#CTRL_RegionData', '10115');
-    await e.page.evaluate(() => { onSave(); kxMarkGenerated(); });
-    assert.equal(await ask(), false, 'written into an installer');
+    await generateThroughSummary(e.page);
+    assert.equal(await ask(), false, 'handed to generation');
+    await e.page.evaluate(() => kxGenerationEnded(false));
+    assert.equal(await ask(), true, 'no installer was written after all');
+    await generateThroughSummary(e.page);
+    await e.page.evaluate(() => kxGenerationEnded(true));
+    assert.equal(await ask(), false);
     await e.page.click('#CookiesEnabledLOCKIMG');
     assert.equal(await ask(), true);
     await e.page.evaluate(() => toggle('Playback:2'));
