@@ -52,6 +52,8 @@ struct CatalogueSetting {
   long long minimum;                       // limits of Int and FlagIntRev
   long long maximum;
   std::string_view units;
+  long long fileScale;  // the file holds the number times this (seconds shown, milliseconds kept)
+  std::string_view atMost;  // the setting whose number this one must not exceed, if any
   bool lockable;
   bool required;
   bool hidden;  // kept and saved, but not shown
@@ -60,10 +62,9 @@ struct CatalogueSetting {
 
 struct CatalogueCategory {
   std::string_view name;
-  std::string_view treeEntry;  // its entry in the editor's tree
-  std::string_view headline;   // the title of its page
-  std::string_view section;    // the configuration section it is saved into
-  bool records;                // saved as counted records (Key/Value/Locked) rather than keys
+  std::string_view title;    // in the editor's tree and over its page alike
+  std::string_view section;  // the configuration section it is saved into
+  bool records;              // saved as counted records (Key/Value/Locked) rather than keys
   std::span<const CatalogueSetting> settings;
 };
 
@@ -82,3 +83,7 @@ const CatalogueSetting* findCatalogueSettingByKey(std::string_view section, std:
 
 // The text that explains the lock beside a setting.
 std::string_view catalogueLockLegend();
+
+// What a rule asks for ("integer", "host", ..., and "required" and "flag"), with {min}, {max},
+// {sep} and {item} still to fill in; empty for an unknown name. config/setting_rules.h fills them.
+std::string_view catalogueRuleText(std::string_view rule);

@@ -40,4 +40,19 @@ describe('catalogue script', () => {
     assert.equal(byProp.CookiesEnabled.key, 'CookiesEnabled');
     assert.equal(page.catalogueLockLegend, 'Locked: users cannot change it');
   });
+
+  test('names agree: tree entries are page titles, and Yes comes before No everywhere', () => {
+    const page = loadCatalogue();
+    const html = fs.readFileSync(path.join(SITE, 'index.html'), 'latin1');
+    const entries = [...html.matchAll(/toggle\('([^':]+):\d+'\);return false">([^<]*)</g)];
+    assert.equal(entries.length, page.headings.length, 'one tree entry per category');
+    for (const [, name, text] of entries) assert.equal(text, page.categoryTitles[name], name);
+    for (const name of page.headings) {
+      assert.equal(page.categoryHeadlines[name] || name, page.categoryTitles[name], name);
+      for (const row of page.formRows[name]) {
+        const words = (row.choices || []).map((c) => c[1]);
+        if (words.includes('Yes') && words.includes('No')) assert.equal(words.join('/'), 'Yes/No', row.prop);
+      }
+    }
+  });
 });
