@@ -360,6 +360,7 @@ function validateForm(categoryName, bad) {
     var name;
     var bandwidth;
     var maximum;
+    var message;
     var ok = true;
     var first = null;
     for (name in props) {
@@ -376,8 +377,17 @@ function validateForm(categoryName, bad) {
     if (ok && categoryName == "Connection") {
         bandwidth = props["Bandwidth"];
         maximum = props["MaxBandwidth"];
-        if (parseInt(bandwidth.getValue(), 10) > parseInt(maximum.getValue(), 10)) {
+        if (typeof window.checkSettingRelation == "function") {
+            // The shared rule names both settings.
+            message = window.checkSettingRelation("Bandwidth", bandwidth.getValue(), maximum.getValue());
+            if (message !== "") {
+                showSettingError(bandwidth, message);
+                ok = false;
+            }
+        } else if (parseInt(bandwidth.getValue(), 10) > parseInt(maximum.getValue(), 10)) {
             ok = rejectInput(bandwidth.getCtrl(), "Normal Bandwidth should not exceed the Maximum Bandwidth.");
+        }
+        if (!ok) {
             first = bandwidth;
             if (bad) {
                 bad[bad.length] = bandwidth;

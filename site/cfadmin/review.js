@@ -134,12 +134,25 @@ function clearError(prop) {
 
 // What the shared setting rules say about a typed text: "" when it passes,
 // otherwise a message that names the setting. Lists offer only valid
-// choices (and keep an imported one), so only typed values are judged.
+// choices (and keep an imported one), so only typed values are judged, and
+// only edits: the installer's own value passes through as it came.
 function typedValueMessage(prop, ctrl) {
+    var text;
+    var installed;
     if (typeof window.checkSetting != "function" || ctrl.options) {
         return "";
     }
-    return window.checkSetting(prop.propName, getCtrlValue(ctrl)) || "";
+    text = getCtrlValue(ctrl);
+    Prop.unedited = true;
+    try {
+        installed = prop.getValue();
+    } finally {
+        Prop.unedited = false;
+    }
+    if (text == trim(installed === null ? "" : installed)) {
+        return "";
+    }
+    return window.checkSetting(prop.propName, text) || "";
 }
 
 // Validates one property from its control: a field that is switched off

@@ -106,7 +106,7 @@ describe('changes', () => {
     await e.page.fill('#CTRL_BufferedPlayTime', 'x');
     await e.page.check('#changedOnly');
     assert.equal(await e.page.isVisible('#results'), false);
-    assert.equal(await shownError(e.page, 'BufferedPlayTime'), await messageFor(e.page, 'BufferedPlayTime', 'Invalid number.'));
+    assert.equal(await shownError(e.page, 'BufferedPlayTime'), await messageFor(e.page, 'BufferedPlayTime', 'a whole number from 0 to 300.'));
     await e.close();
   });
 });
@@ -194,9 +194,9 @@ describe('change summary', () => {
     });
     await e.page.click('#generate');
     assert.deepEqual(await texts(e.page, '#invalidList li'), [
-      await messageFor(e.page, 'BufferedPlayTime', 'Number must be between 0 and 300.'),
-      await messageFor(e.page, 'ConnectionTimeout', 'Invalid number.'),
-      await messageFor(e.page, 'ServerTimeout', 'A value is required.')]);
+      await messageFor(e.page, 'BufferedPlayTime', 'a whole number from 0 to 300.'),
+      await messageFor(e.page, 'ConnectionTimeout', 'a whole number from 0 to 300.'),
+      await messageFor(e.page, 'ServerTimeout', 'a value is required.')]);
     assert.equal(await e.page.evaluate(() => window.__posted.length), 0);
     await e.page.click('#invalidList li:nth-child(3) a');
     assert.equal(await e.page.evaluate(() => [currentCategory, document.activeElement.id].join()), 'Playback,CTRL_BufferedPlayTime',

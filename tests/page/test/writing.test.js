@@ -145,7 +145,7 @@ describe('generate link', () => {
     await bad.page.fill('#CTRL_BufferedPlayTime', '');
     await bad.page.click('#generate');
     assert.equal(await shownError(bad.page, 'BufferedPlayTime'),
-      await messageFor(bad.page, 'BufferedPlayTime', 'A value is required.'));
+      await messageFor(bad.page, 'BufferedPlayTime', 'a value is required.'));
     assert.equal(await bad.page.isVisible('#confirmGenerate'), false);
     await bad.page.click('#cancelDialog');
     await bad.page.fill('#CTRL_BufferedPlayTime', '25');
