@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/replacement_file.h"
@@ -65,27 +66,15 @@ int copyFile(const char* source, const char* target, std::string* reason) {
       *reason = std::string(action) + " " + source + ": " + std::strerror(error);
     return 0;
   };
-  FileDescriptor in(::open(source, O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) return failed("Cannot open", errno);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source, "rbe"), &std::fclose);
+  if (!in) return failed("Cannot open", errno);
   struct stat st {};
-  if (::fstat(in.get(), &st) != 0) return failed("Cannot examine", errno);
+  if (::fstat(::fileno(in.get()), &st) != 0) return failed("Cannot examine", errno);
   if (!S_ISREG(st.st_mode)) return failed("Cannot copy", EINVAL);
   ReplacementFile out;
-  if (!out.open(target)) {
-    if (reason != nullptr) *reason = out.failure();
-    return 0;
-  }
-  std::vector<char> chunk(1 << 16);
-  for (;;) {
-    const ssize_t n = ::read(in.get(), chunk.data(), chunk.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return failed("Cannot read", errno);
-    }
-    if (n == 0) break;
-    if (!out.write(chunk.data(), static_cast<std::size_t>(n))) break;
-  }
-  if (!out.commit()) {
+  // The system copies the bytes itself, sharing blocks where the file system can.
+  if (!out.open(target) || !out.copyFrom(in.get(), 0, static_cast<std::uint64_t>(st.st_size)) ||
+      !out.commit()) {
     if (reason != nullptr) *reason = out.failure();
     return 0;
   }

@@ -68,7 +68,8 @@ int copyFile(const char* source, const char* target, std::string* reason) {
     if (reason != nullptr) *reason = out.failure();
     return 0;
   }
-  std::vector<char> chunk(1 << 16);
+  // Large pieces: a 256 MiB installer is copied twice on its way to a player.
+  std::vector<char> chunk(1 << 20);
   for (;;) {
     DWORD read = 0;
     if (!::ReadFile(in.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
