@@ -466,6 +466,9 @@ function onLoad() {
     showCodePage();
     showInstallerName();
     showLockLegend();
+    if (typeof showQuickTimeFile == "function") {
+        showQuickTimeFile();
+    }
     refreshDependents();
     refreshAllMarks();
     toggle("Internet Privacy:1");
