@@ -35,6 +35,7 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
   if (!workspace->exists()) return 0;
 
   InstallerImport import(shell, workspace->path());
+  shell.prewarmBrowser(workspace->path());
   if (shell.runInstallerDialog(import) == Shell::kIdOk) {
     const PathName page = PathName(workspace->path()).join("cfadmin").join("index.html");
     if (isExistingFile(page)) {

@@ -16,6 +16,7 @@ class GtkShell : public Shell {
 
   void showSplash() override;
   void closeSplash() override;
+  void prewarmBrowser(const SharedString& workspacePath) override;
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile() override;
   using Shell::showMessage;

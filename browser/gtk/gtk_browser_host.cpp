@@ -91,6 +91,13 @@ void copyBounded(char* target, std::size_t capacity, const char* text) {
   target[capacity - 1] = '\0';
 }
 
+// The Workspace that the web processes may already read: sandbox paths can only be added before
+// the first web process starts.
+std::string& sandboxedWorkspace() {
+  static std::string path;
+  return path;
+}
+
 }  // namespace
 
 GtkBrowserHost::GtkBrowserHost(const char* title, GdkPixbuf* icon) : windowTitle_{}, icon_(icon) {
@@ -128,11 +135,20 @@ int GtkBrowserHost::createHostWindowImpl() {
   return 1;
 }
 
+void prewarmBrowserEngine(const char* workspacePath) {
+  if (workspacePath == nullptr || workspacePath[0] == '\0' || !sandboxedWorkspace().empty()) return;
+  WebKitWebContext* context = webkit_web_context_get_default();
+  webkit_web_context_add_path_to_sandbox(context, workspacePath, TRUE);
+  sandboxedWorkspace() = workspacePath;
+  webkit_web_context_prewarm(context);
+  traceStartupEvent("browser engine prewarmed");
+}
+
 void GtkBrowserHost::embedView() {
   // The page lives in the Workspace, which the view's sandboxed web process must be able to read;
-  // sandbox paths can only be given before the view starts its processes.
+  // sandbox paths can only be given before the view starts its processes (or the prewarm did).
   WebKitWebContext* context = webkit_web_context_get_default();
-  if (workspacePath()[0] != '\0')
+  if (workspacePath()[0] != '\0' && sandboxedWorkspace() != workspacePath())
     webkit_web_context_add_path_to_sandbox(context, workspacePath(), TRUE);
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
