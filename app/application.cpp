@@ -2,9 +2,12 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
 #include "app/installer_import.h"
+#include "app/message_table.h"
 #include "app/player_generation.h"
+#include "app/save_destination.h"
 #include "base/path_name.h"
 #include "platform/worker_thread.h"
 #include "workspace/folder_object.h"
@@ -23,10 +26,11 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
   shell.watchTermination([&workspace] { workspace->removeTree(1); });
 
   shell.showSplash();
+  std::string unpacking;
   {
     // The main thread blocks without pumping messages; the splash stays as painted.
     platform::WorkerThread preparation(
-        [&] { prepareWorkspace(*workspace, programResources, module); });
+        [&] { prepareWorkspace(*workspace, programResources, module, &unpacking); });
     preparation.wait();
   }
   shell.closeSplash();
@@ -34,19 +38,32 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
   // No unique folder could be made: nothing was created, so nothing is deleted.
   if (!workspace->exists()) return 0;
 
+  // Without its whole editor the run could not show or save the configuration: the user learns
+  // why before choosing an installer.
+  if (!unpacking.empty()) {
+    shell.showMessage(message_id::kEditorNotWritten, 1, unpacking);
+    workspace->removeTree(1);
+    return 0;
+  }
+
   InstallerImport import(shell, workspace->path());
   shell.prewarmBrowser(workspace->path());
   if (shell.runInstallerDialog(import) == Shell::kIdOk) {
     const PathName page = PathName(workspace->path()).join("cfadmin").join("index.html");
-    if (isExistingFile(page)) {
+    if (!isExistingFile(page)) {
+      shell.showMessage(message_id::kEditorNotWritten, 1, std::string(page.text()) + ": not found");
+    } else {
       std::unique_ptr<BrowserHost> host = shell.createBrowserHost();
+      if (host) host->setInstallerName(splitPath(import.installerPath().c_str()).name.c_str());
       // A Workspace path or page address longer than the host keeps would be cut; end the run.
       if (host && host->createHostWindow() && host->setWorkspacePath(workspace->path().text()) &&
           host->setPageUrl(page.toFileUrl().text())) {
         BrowserHost& live = *host;
         QuickTimeConsent consent;
-        live.setGenerateHandler(
-            [&shell, &live, &consent] { generatePlayer(shell, live.workspacePath(), consent); });
+        live.setCloseQuestion([&shell] { return shell.askYesNo(message_id::kDiscardEdits, ""); });
+        live.setGenerateHandler([&shell, &live, &consent, &import] {
+          generatePlayer(shell, live.workspacePath(), consent, import.installerPath().c_str());
+        });
         live.showAndNavigate();
         live.runMessageLoop();
       }
