@@ -47,7 +47,6 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
   }
 
   InstallerImport import(shell, workspace->path());
-  shell.prewarmBrowser(workspace->path());
   if (shell.runInstallerDialog(import) == Shell::kIdOk) {
     const PathName page = PathName(workspace->path()).join("cfadmin").join("index.html");
     if (!isExistingFile(page)) {

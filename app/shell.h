@@ -52,11 +52,6 @@ class Shell {
   // the text of `messageId` with `argument` in place of its "%s". 1 for Yes.
   virtual int askYesNo(int messageId, const char* argument) = 0;
 
-  // Called before the installer dialog: the browser engine may start now, in the background, so
-  // that the editor's page in `workspacePath` only has to load once the dialog ends. Nothing to
-  // do for a shell whose engine starts at once.
-  virtual void prewarmBrowser(const SharedString& workspacePath) { (void)workspacePath; }
-
   // The platform's browser host; the workflow creates its window, fills in its texts, shows it
   // and runs its loop.
   virtual std::unique_ptr<BrowserHost> createBrowserHost() = 0;

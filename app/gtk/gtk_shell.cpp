@@ -89,17 +89,6 @@ void GtkShell::closeSplash() {
   splash_ = nullptr;
 }
 
-void GtkShell::prewarmBrowser(const SharedString& workspacePath) {
-  // At the lowest priority the dialog is shown and painted first; the engine starts behind it.
-  g_idle_add_full(
-      G_PRIORITY_LOW,
-      [](gpointer path) -> gboolean {
-        prewarmBrowserEngine(static_cast<const char*>(path));
-        return G_SOURCE_REMOVE;
-      },
-      g_strdup(workspacePath.text()), g_free);
-}
-
 int GtkShell::runInstallerDialog(InstallerDialogModel& model) {
   GdkPixbuf* banner = loadResourcePixbuf(resources_, "Bitmap", "104");
   GtkInstallerDialog dialog(banner);

@@ -16,7 +16,6 @@ class GtkShell : public Shell {
 
   void showSplash() override;
   void closeSplash() override;
-  void prewarmBrowser(const SharedString& workspacePath) override;
   int runInstallerDialog(InstallerDialogModel& model) override;
   SharedString chooseSaveFile(const PathParts& suggestion) override;
   using Shell::showMessage;

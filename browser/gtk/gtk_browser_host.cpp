@@ -96,13 +96,6 @@ void copyBounded(char* target, std::size_t capacity, const char* text) {
   target[capacity - 1] = '\0';
 }
 
-// The Workspace that the web processes may already read: sandbox paths can only be added before
-// the first web process starts.
-std::string& sandboxedWorkspace() {
-  static std::string path;
-  return path;
-}
-
 }  // namespace
 
 GtkBrowserHost::GtkBrowserHost(const char* title, GdkPixbuf* icon) : windowTitle_{}, icon_(icon) {
@@ -206,24 +199,16 @@ void GtkBrowserHost::stopCloseQuery() {
   closeQueryOpen_ = 0;
 }
 
-void prewarmBrowserEngine(const char* workspacePath) {
-  if (workspacePath == nullptr || workspacePath[0] == '\0' || !sandboxedWorkspace().empty()) return;
-  WebKitWebContext* context = webkit_web_context_get_default();
-  webkit_web_context_add_path_to_sandbox(context, workspacePath, TRUE);
-  sandboxedWorkspace() = workspacePath;
-  webkit_web_context_prewarm(context);
-  traceStartupEvent("browser engine prewarmed");
-}
-
 void GtkBrowserHost::embedView() {
   // The page lives in the Workspace, which the view's sandboxed web process must be able to read;
-  // sandbox paths can only be given before the view starts its processes, once per process: a
-  // second view (the run has one, its tests several), or a view after the prewarm, finds the
-  // processes started, and asking again would end the program.
+  // sandbox paths can only be given before the view starts its processes.
+  // A second view in the same process (the run has one, its tests several) finds the processes
+  // started: asking again would end the program.
+  static bool sandboxPathGiven = false;
   WebKitWebContext* context = webkit_web_context_get_default();
-  if (workspacePath()[0] != '\0' && sandboxedWorkspace().empty()) {
+  if (workspacePath()[0] != '\0' && !sandboxPathGiven) {
     webkit_web_context_add_path_to_sandbox(context, workspacePath(), TRUE);
-    sandboxedWorkspace() = workspacePath();
+    sandboxPathGiven = true;
   }
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view_);

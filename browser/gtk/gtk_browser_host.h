@@ -11,10 +11,6 @@
 // navigations, so a script injected into the page's top frame reports followed `javascript:` links
 // through the "navigate" message handler; the page writes its configuration through the
 // "writeFile" handler. Both answer only while the view shows the Workspace page.
-// Starts WebKit's web process for pages in `workspacePath` ahead of the first view, so that the
-// view only has to load its page when it comes. Only the first call does anything.
-void prewarmBrowserEngine(const char* workspacePath);
-
 class GtkBrowserHost : public BrowserHost {
  public:
   // `title` is string 101 (at most 255 characters are kept); `icon` may be null.
