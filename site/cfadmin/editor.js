@@ -327,6 +327,9 @@ function onLoad() {
         return false;
     });
     showCodePage();
+    if (typeof showQuickTimeFile == "function") {
+        showQuickTimeFile();
+    }
     positionBlocks();
     toggle("Internet Privacy:1");
     loaded = true;

@@ -45,6 +45,7 @@ const GENERATED = (() => {
     '-D', 'JS_TEMPLATE=' + path.join(ROOT, 'site', 'catalogue', 'catalogue.js.in'),
     '-D', 'JS_OUT=' + path.join(dir, 'catalogue.js'),
     '-P', path.join(ROOT, 'cmake', 'catalogue_generate.cmake')], { stdio: ['ignore', 'ignore', 'inherit'] });
+  process.on('exit', () => fs.rmSync(dir, { recursive: true, force: true }));
   return dir;
 })();
 
