@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
 #include "app/installer_import.h"
 #include "app/message_table.h"
@@ -25,10 +26,11 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
   shell.watchTermination([&workspace] { workspace->removeTree(1); });
 
   shell.showSplash();
+  std::string unpacking;
   {
     // The main thread blocks without pumping messages; the splash stays as painted.
     platform::WorkerThread preparation(
-        [&] { prepareWorkspace(*workspace, programResources, module); });
+        [&] { prepareWorkspace(*workspace, programResources, module, &unpacking); });
     preparation.wait();
   }
   shell.closeSplash();
@@ -36,10 +38,20 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
   // No unique folder could be made: nothing was created, so nothing is deleted.
   if (!workspace->exists()) return 0;
 
+  // Without its whole editor the run could not show or save the configuration: the user learns
+  // why before choosing an installer.
+  if (!unpacking.empty()) {
+    shell.showMessage(message_id::kEditorNotWritten, 1, unpacking);
+    workspace->removeTree(1);
+    return 0;
+  }
+
   InstallerImport import(shell, workspace->path());
   if (shell.runInstallerDialog(import) == Shell::kIdOk) {
     const PathName page = PathName(workspace->path()).join("cfadmin").join("index.html");
-    if (isExistingFile(page)) {
+    if (!isExistingFile(page)) {
+      shell.showMessage(message_id::kEditorNotWritten, 1, std::string(page.text()) + ": not found");
+    } else {
       std::unique_ptr<BrowserHost> host = shell.createBrowserHost();
       if (host) host->setInstallerName(splitPath(import.installerPath().c_str()).name.c_str());
       // A Workspace path or page address longer than the host keeps would be cut; end the run.

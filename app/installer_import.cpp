@@ -32,9 +32,14 @@ int InstallerImport::next(const char* pathText) {
     shell_.showMessage(message_id::kNotAnInstaller, 1, reason);
     return 0;
   }
-  if (!importInstallerConfiguration(workingCopy, workspace.join("kxenterprise.ini"))) {
+  std::string failure;
+  if (!importInstallerConfiguration(workingCopy, workspace.join("kxenterprise.ini"), &failure)) {
     platform::removeFile(workingCopy.text());
-    shell_.showMessage(message_id::kNotAnInstaller, 1);
+    if (failure.empty()) {
+      shell_.showMessage(message_id::kNotAnInstaller, 1);
+    } else {
+      shell_.showMessage(message_id::kConfigurationNotSaved, 1, failure);
+    }
     return 0;
   }
   // The page names the installer it edits, as the administrator knows it: by its file name.

@@ -22,6 +22,10 @@ constexpr Message kMessages[] = {
      "A value has a character that the code page of the installer's configuration cannot hold, "
      "so the player was not generated.\nChange the value, or name the code page with the "
      "setting KESTRIX_CODEPAGE."},
+    {message_id::kEditorNotWritten,
+     "The preference editor could not be written to the temporary folder."},
+    {message_id::kConfigurationNotSaved,
+     "The installer's configuration could not be saved in the temporary folder."},
     {message_id::kNoInstallerChosen,
      "Choose the Kestrix Enterprise installer first: type its path or use Browse."},
     {message_id::kInstallerFieldHint, "Type the installer's path or use Browse."},

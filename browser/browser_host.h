@@ -79,7 +79,8 @@ class BrowserHost {
   void onBeforeNavigate(const char* url);
   // The page asks to open a new window: always refused (returns 1: cancel).
   int onNewWindow() { return 1; }
-  // A navigation failed: the view goes on to its own error page (returns 0: do not cancel).
+  // A navigation other than the Workspace page's failed: the view goes on to its own error page
+  // (returns 0: do not cancel). The page's own failure is reported with the message below.
   int onNavigateError() { return 0; }
   // What the user is told when the page itself could not be shown: its path and the view's
   // reason. The backend then closes its window, so that the run ends and the Workspace goes.

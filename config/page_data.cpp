@@ -9,12 +9,14 @@
 
 #include "config/code_page.h"
 #include "platform/ansi_text.h"
+#include "platform/file_attributes.h"
 #include "platform/file_io.h"
 
 namespace {
 
 constexpr char kPlaceholder[] = "var serverData=[];";
 constexpr char kCodePagePlaceholder[] = "var configurationCodePage=0;";
+constexpr char kQuickTimePlaceholder[] = "var quickTimeFile=null;";
 
 const char* const kWindowsMediaKeys[] = {"ApplyWMPrefs",
                                          "UseMulticast",
@@ -230,7 +232,38 @@ std::string buildBlock(const IniFile& config) {
   return out;
 }
 
+const char* lookName(platform::FileLook look) {
+  switch (look) {
+    case platform::FileLook::kRegular:
+      return "regular";
+    case platform::FileLook::kMissing:
+      return "missing";
+    case platform::FileLook::kNotRegular:
+      return "other";
+    case platform::FileLook::kNotLocalPath:
+      break;
+  }
+  return "unexamined";
+}
+
 }  // namespace
+
+std::string quickTimeFileData(const IniFile& config) {
+  const std::string_view path = config.readText("qt_preferences", "QuickTimeLocation");
+  if (path.empty()) return kQuickTimePlaceholder;
+  // The path comes from the installer: its file is looked at, never opened or read (that waits
+  // for the administrator's confirmation at generation).
+  std::uint64_t size = 0;
+  const platform::FileLook look = platform::examineFile(std::string(path).c_str(), size);
+  std::string out = "var quickTimeFile={\"path\":\"";
+  appendScriptText(out, path, false, config.codePage());
+  out += "\",\"state\":\"";
+  out += lookName(look);
+  out += "\",\"size\":";
+  out += std::to_string(size);
+  out += "};";
+  return out;
+}
 
 SharedString formatPageEntry(const SharedString& key, const SharedString& value, std::int32_t lock,
                              unsigned codePage) {
@@ -300,6 +333,10 @@ void writePageData(const PathName& workspace, unsigned codePage, const char* ins
       page.replace(shown, sizeof kCodePagePlaceholder - 1,
                    "var configurationCodePage=" + std::to_string(config.codePage()) + ";");
     }
+    // Beside the QuickTime setting the administrator sees the file the installer names.
+    const std::size_t quickTime = page.find(kQuickTimePlaceholder);
+    if (quickTime != std::string::npos)
+      page.replace(quickTime, sizeof kQuickTimePlaceholder - 1, quickTimeFileData(config));
   }
   platform::writeWholeFile(pagePath.text(), page.data(), page.size());
 }

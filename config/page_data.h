@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/path_name.h"
 #include "base/shared_string.h"
@@ -25,6 +26,13 @@ void writePageData(const PathName& workspace, unsigned codePage = 0,
 // The block's line that names the installer: a script string of the name, in the system's narrow
 // text, escaped as every value of the block is.
 SharedString formatInstallerName(const char* installerName);
+
+// The script line that tells the page which QuickTime preferences file the configuration names:
+// "var quickTimeFile={"path":…,"state":…,"size":…};", the path escaped as the block's texts are,
+// the state "regular" (with its size in bytes), "missing", "other" (not a regular file) or
+// "unexamined" (not a full path on this computer), learnt without opening the file. The
+// placeholder "var quickTimeFile=null;" when the configuration names none.
+std::string quickTimeFileData(const IniFile& config);
 
 // The whole block for a configuration, its texts read in the reader's code page: its first line
 // and every entry in reading order.

@@ -18,4 +18,13 @@ inline constexpr std::uint32_t kAttributeReparsePoint = 0x400u;
 // directory bit when it stands for a folder, as Windows reports directory links.
 std::uint32_t fileAttributes(const char* path);
 
+enum class FileLook { kRegular, kMissing, kNotRegular, kNotLocalPath };
+
+// What can be learnt of a file that an outside source names, without opening it, without reading
+// a byte of it and without reaching another computer: only a full path on this computer (a drive
+// path on Windows, never a share or a device namespace; an absolute path on POSIX) is asked, and
+// only for its kind and, when it is a regular file, its `size`. A folder, device, pipe or socket
+// is not regular; so is a link on Windows, while POSIX follows links as reading the file would.
+FileLook examineFile(const char* path, std::uint64_t& size);
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -22,6 +23,8 @@ class OutputFile {
   int write(const void* data, std::size_t size, std::size_t& written);
   int flush();
   void close();
+  // Why the last create, write or flush failed: the file and the system's own words.
+  const std::string& failure() const;
 
  private:
   struct State;

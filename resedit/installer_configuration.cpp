@@ -7,14 +7,16 @@
 #include "resedit/pe_file_resources.h"
 #include "resedit/resource_name.h"
 
-int importInstallerConfiguration(const PathName& installer, const PathName& iniTarget) {
+int importInstallerConfiguration(const PathName& installer, const PathName& iniTarget,
+                                 std::string* failure) {
   if (!installer.isValid() || !iniTarget.isValid()) return 0;
   PeFileResources resources(installer);
   if (!resources.isExecutableImage()) return 0;
   std::vector<unsigned char> configuration;
   if (!resources.loadResource("Binary", "KXECONFIG", configuration) || configuration.empty())
     return 0;
-  return platform::writeWholeFile(iniTarget.text(), configuration.data(), configuration.size());
+  return platform::writeWholeFile(iniTarget.text(), configuration.data(), configuration.size(),
+                                  failure);
 }
 
 int readConfigurationEntry(const PathName& installer, std::uint32_t& codePage,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/shared_string.h"
+#include "platform/file_attributes.h"
 #include "platform/file_system.h"
 #include "platform/output_file.h"
 #include "platform/path_rules.h"
@@ -84,16 +85,18 @@ enum class CopyResult { kComplete, kFailed, kOverBounds };
 // wrong (unreadable data, a failed or short write, a checksum mismatch, too many bytes) removes
 // what was written of it, so that a damaged entry never passes for a complete file.
 CopyResult copyEntryData(unzFile archive, const SharedString& target, std::uint64_t allowance,
-                         std::uint64_t& copied) {
+                         std::uint64_t& copied, std::string& failure) {
   platform::OutputFile file;
   const bool created = file.create(target.text()) != 0;
   auto buffer = std::make_unique<unsigned char[]>(kCopyBufferSize);
   CopyResult result = created ? CopyResult::kComplete : CopyResult::kFailed;
+  if (!created) failure = file.failure();
   for (;;) {
     const int count = unzReadCurrentFile(archive, buffer.get(), kCopyBufferSize);
     if (count == 0) break;
     if (count < 0) {
       result = CopyResult::kFailed;
+      if (failure.empty()) failure = "its data cannot be read (damaged archive)";
       break;
     }
     copied += static_cast<std::uint64_t>(count);
@@ -102,16 +105,22 @@ CopyResult copyEntryData(unzFile archive, const SharedString& target, std::uint6
       break;
     }
     std::size_t written = 0;
-    if (created && (!file.write(buffer.get(), static_cast<std::size_t>(count), written) ||
-                    written != static_cast<std::size_t>(count))) {
+    if (created && result == CopyResult::kComplete &&
+        (!file.write(buffer.get(), static_cast<std::size_t>(count), written) ||
+         written != static_cast<std::size_t>(count))) {
       result = CopyResult::kFailed;
+      failure = file.failure();
     }
   }
-  if (created && !file.flush()) result = CopyResult::kFailed;
+  if (created && !file.flush() && result == CopyResult::kComplete) {
+    result = CopyResult::kFailed;
+    failure = file.failure();
+  }
   file.close();
   // The checksum is known only once all of the data was read.
   if (unzCloseCurrentFile(archive) != UNZ_OK && result == CopyResult::kComplete) {
     result = CopyResult::kFailed;
+    failure = "its data does not match its checksum (damaged archive)";
   }
   if (created && result != CopyResult::kComplete) platform::deleteFile(target.text());
   return result;
@@ -119,7 +128,24 @@ CopyResult copyEntryData(unzFile archive, const SharedString& target, std::uint6
 
 }  // namespace
 
-bool unpackArchive(const char* archivePath, const char* destinationFolder) {
+bool unpackArchive(const char* archivePath, const char* destinationFolder, std::string* failure) {
+  // The first thing that went wrong is the one worth telling.
+  std::string first;
+  const auto note = [&](const std::string& what) {
+    if (first.empty()) first = what;
+  };
+  struct Report {
+    std::string& first;
+    std::string* failure;
+    ~Report() {
+      if (failure != nullptr) *failure = first;
+    }
+  } report{first, failure};
+  const std::string archiveText = archivePath != nullptr ? archivePath : "";
+  const auto entryFailure = [&](const char* entry, const std::string& why) {
+    note(archiveText + ": entry " + entry + ": " + why);
+  };
+
   SharedString destination(destinationFolder);
   const char separator = platform::pathSeparator();
   if (!destination.empty() && destination.findLastChar(separator) != destination.length() - 1) {
@@ -127,10 +153,16 @@ bool unpackArchive(const char* archivePath, const char* destinationFolder) {
   }
 
   Archive archive(unzOpen(archivePath));
-  if (!archive) return false;
+  if (!archive) {
+    note(archiveText + (platform::fileAttributes(archivePath) == platform::kInvalidFileAttributes
+                            ? ": not found"
+                            : ": not a readable ZIP archive"));
+    return false;
+  }
   unzFile zip = static_cast<unzFile>(archive.get());
   unz_global_info global{};
   if (unzGetGlobalInfo(zip, &global) != UNZ_OK || global.number_entry > kMaximumArchiveEntries) {
+    note(archiveText + ": damaged, or more entries than an editor archive has");
     return false;
   }
 
@@ -143,12 +175,14 @@ bool unpackArchive(const char* archivePath, const char* destinationFolder) {
     std::memset(name, 0, sizeof name);
     if (entries > kMaximumArchiveEntries ||
         unzGetCurrentFileInfo(zip, &info, name, kNameLimit, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      note(archiveText + ": its list of entries is damaged");
       return false;
     }
     const std::size_t length = std::strlen(name);
     const bool isFolder = length >= 2 && name[length - 1] == '/';
     if (!isSafeEntryName(name)) {
       whole = false;
+      entryFailure(name, "its name points outside the folder, so it was skipped");
     } else {
       SharedString entryName(name);
       const char separatorText[2] = {separator, '\0'};
@@ -158,25 +192,46 @@ bool unpackArchive(const char* archivePath, const char* destinationFolder) {
         unpackFolderEntry(target);
       } else {
         if (info.uncompressed_size > kMaximumEntryBytes ||
-            info.uncompressed_size > kMaximumUnpackedBytes - unpacked ||
-            unzOpenCurrentFile(zip) != UNZ_OK) {
+            info.uncompressed_size > kMaximumUnpackedBytes - unpacked) {
+          entryFailure(name, "larger than an editor archive holds");
+          return false;
+        }
+        if (unzOpenCurrentFile(zip) != UNZ_OK) {
+          entryFailure(name, "its data cannot be opened (damaged archive)");
           return false;
         }
         if (!claimed.claim(zip, info)) {
           unzCloseCurrentFile(zip);
+          entryFailure(name, "its data overlaps another entry's (damaged archive)");
           return false;
         }
         std::uint64_t copied = 0;
+        std::string why;
         const CopyResult copy = copyEntryData(
             zip, target,
-            std::min<std::uint64_t>(kMaximumEntryBytes, kMaximumUnpackedBytes - unpacked), copied);
+            std::min<std::uint64_t>(kMaximumEntryBytes, kMaximumUnpackedBytes - unpacked), copied,
+            why);
         unpacked += copied;
-        if (copy == CopyResult::kOverBounds) return false;
-        if (copy == CopyResult::kFailed) whole = false;
+        if (copy == CopyResult::kOverBounds) {
+          entryFailure(name, "larger than an editor archive holds");
+          return false;
+        }
+        if (copy == CopyResult::kFailed) {
+          whole = false;
+          // A file that could not be written names itself; a damaged entry is named by the archive.
+          if (why.rfind(target.text(), 0) == 0) {
+            note(why);
+          } else {
+            entryFailure(name, why);
+          }
+        }
       }
     }
     const int next = unzGoToNextFile(zip);
     if (next == UNZ_END_OF_LIST_OF_FILE) return whole;
-    if (next != UNZ_OK) return false;
+    if (next != UNZ_OK) {
+      note(archiveText + ": its list of entries is damaged");
+      return false;
+    }
   }
 }

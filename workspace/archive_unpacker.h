@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Bounds on what one archive may unpack, far above the preference editor archive (42 entries,
 // well under 1 MiB in all, no file over 64 KiB), so that only a damaged or hostile archive meets
@@ -15,5 +16,7 @@ constexpr std::uint64_t kMaximumUnpackedBytes = 64ull << 20;
 // or written completely, or fails its checksum, is removed again and the next entry follows.
 // Unpacking stops at an entry whose data cannot be opened, that shares or overlaps the bytes of
 // an earlier entry, or that would pass the bounds above; an archive with more entries than the
-// bound unpacks nothing. True only when every entry was unpacked whole.
-bool unpackArchive(const char* archivePath, const char* destinationFolder);
+// bound unpacks nothing. True only when every entry was unpacked whole; otherwise `failure`, when
+// given, says what went wrong first, naming the file and giving the system's reason.
+bool unpackArchive(const char* archivePath, const char* destinationFolder,
+                   std::string* failure = nullptr);

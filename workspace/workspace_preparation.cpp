@@ -25,7 +25,8 @@ void numberName(char* name, int attempt) {
 }  // namespace
 
 int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
-                     platform::ModuleHandle module) {
+                     platform::ModuleHandle module, std::string* failure) {
+  if (failure != nullptr) failure->clear();
   char name[sizeof kWorkspaceBaseName];
   std::memcpy(name, kWorkspaceBaseName, sizeof name);
   bool ready = false;
@@ -43,22 +44,35 @@ int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
     return 0;
   }
 
-  extractResourceToWorkspace(workspace, resources, "Binary", "ARCHIVE", "cfadmin.zip");
+  std::string why;
+  extractResourceToWorkspace(workspace, resources, "Binary", "ARCHIVE", "cfadmin.zip", &why);
   const PathName archive = PathName(workspace.path()).join("cfadmin.zip");
   if (isExistingFile(archive) == 1) {
-    unpackArchive(archive.asString().text(), workspace.path().text());
+    std::string unpacking;
+    unpackArchive(archive.asString().text(), workspace.path().text(), &unpacking);
+    if (why.empty()) why = unpacking;
   }
+  if (failure != nullptr) *failure = why;
   return 0;
 }
 
 int extractResourceToWorkspace(const FolderObject& workspace, ResourceSource& resources,
-                               const char* type, const char* name, const char* fileName) {
-  std::vector<unsigned char> bytes;
-  if (resources.loadResource(type, name, bytes) == 0 || bytes.empty()) return 0;
+                               const char* type, const char* name, const char* fileName,
+                               std::string* failure) {
   SharedString target;
   formatString(target, "%s%c%s", workspace.path().text(), platform::pathSeparator(), fileName);
+  const auto failed = [&](const std::string& why) {
+    if (failure != nullptr) *failure = why;
+    return 0;
+  };
+  std::vector<unsigned char> bytes;
+  if (resources.loadResource(type, name, bytes) == 0 || bytes.empty()) {
+    return failed(std::string(target.text()) + ": the program carries no resource " + name +
+                  " to write there");
+  }
   platform::OutputFile file;
-  if (file.create(target.text()) == 0) return 0;
+  if (file.create(target.text()) == 0) return failed(file.failure());
   std::size_t written = 0;
-  return file.write(bytes.data(), bytes.size(), written) == 1 && written == bytes.size() ? 1 : 0;
+  if (file.write(bytes.data(), bytes.size(), written) == 1 && written == bytes.size()) return 1;
+  return failed(file.failure());
 }

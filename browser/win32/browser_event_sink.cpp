@@ -26,16 +26,27 @@ void setCancel(DISPPARAMS* parameters, UINT declaredCount, VARIANT_BOOL cancel) 
   }
 }
 
-// The URL of BeforeNavigate2 is a reference to a VARIANT holding the string.
-const wchar_t* urlArgument(DISPPARAMS* parameters) {
-  constexpr UINT kDeclared = 7;
-  constexpr UINT kUrlFromEnd = 5;
-  VARIANT* argument = argumentFromEnd(parameters, kUrlFromEnd, kDeclared);
-  if (argument == nullptr) return nullptr;
-  if (V_VT(argument) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(argument) != nullptr) {
+// The argument itself, or the VARIANT it refers to.
+VARIANT* valueArgument(DISPPARAMS* parameters, UINT fromEnd, UINT declaredCount) {
+  VARIANT* argument = argumentFromEnd(parameters, fromEnd, declaredCount);
+  if (argument != nullptr && V_VT(argument) == (VT_BYREF | VT_VARIANT)) {
     argument = V_VARIANTREF(argument);
   }
-  return V_VT(argument) == VT_BSTR ? V_BSTR(argument) : nullptr;
+  return argument;
+}
+
+// The URLs of BeforeNavigate2 and NavigateError are references to a VARIANT holding the string.
+const wchar_t* urlArgument(DISPPARAMS* parameters, UINT fromEnd, UINT declaredCount) {
+  VARIANT* argument = valueArgument(parameters, fromEnd, declaredCount);
+  return argument != nullptr && V_VT(argument) == VT_BSTR ? V_BSTR(argument) : nullptr;
+}
+
+// NavigateError (pDisp, URL, Frame, StatusCode, Cancel).
+constexpr UINT kNavigateErrorDeclared = 5;
+
+long statusArgument(DISPPARAMS* parameters) {
+  VARIANT* argument = valueArgument(parameters, 1, kNavigateErrorDeclared);
+  return argument != nullptr && V_VT(argument) == VT_I4 ? V_I4(argument) : 0;
 }
 
 }  // namespace
@@ -57,7 +68,7 @@ HRESULT BrowserEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
                                  EXCEPINFO*, UINT*) {
   switch (id) {
     case DISPID_BEFORENAVIGATE2: {
-      const std::string url = narrowFromWide(urlArgument(parameters));
+      const std::string url = narrowFromWide(urlArgument(parameters, 5, 7));
       host_.onBeforeNavigate(url.c_str());
       setCancel(parameters, 7, VARIANT_FALSE);
       return S_OK;
@@ -66,7 +77,11 @@ HRESULT BrowserEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
       setCancel(parameters, 2, host_.onNewWindow() ? VARIANT_TRUE : VARIANT_FALSE);
       return S_OK;
     case DISPID_NAVIGATEERROR:
-      setCancel(parameters, 5, host_.onNavigateError() ? VARIANT_TRUE : VARIANT_FALSE);
+      setCancel(parameters, kNavigateErrorDeclared,
+                host_.onNavigateFailed(urlArgument(parameters, 3, kNavigateErrorDeclared),
+                                       statusArgument(parameters))
+                    ? VARIANT_TRUE
+                    : VARIANT_FALSE);
       return S_OK;
     case DISPID_NAVIGATECOMPLETE2:
     case DISPID_DOCUMENTCOMPLETE:

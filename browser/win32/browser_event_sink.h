@@ -5,8 +5,8 @@
 class Win32BrowserHost;
 
 // The control's navigation events (DWebBrowserEvents2), handed to the portable host's decisions:
-// the generate link runs generation before its navigation goes on, new windows are refused and
-// navigation errors show the control's own error page.
+// the generate link runs generation before its navigation goes on, new windows are refused, and a
+// Workspace page that fails to load is reported by the host instead of the control's error page.
 class BrowserEventSink final : public SiteRole<IDispatch> {
  public:
   explicit BrowserEventSink(Win32BrowserHost& host);

@@ -6,7 +6,15 @@
 #include <string>
 
 #include "browser/win32/keyboard_forwarding.h"
+#include "browser/win32/navigation_error.h"
+#include "browser/win32/page_url_policy.h"
 #include "browser/win32/wide_text.h"
+
+namespace {
+
+constexpr char kErrorTitle[] = "Error";
+
+}  // namespace
 
 Win32BrowserHost::Win32BrowserHost(HWND parentWindow, HINSTANCE moduleInstance)
     : serviceProvider_(*this),
@@ -137,6 +145,16 @@ HRESULT Win32BrowserHost::forwardKeyboardMessage(const MSG& message) {
   return activeObject->TranslateAccelerator(&copy);
 }
 
+int Win32BrowserHost::onNavigateFailed(const wchar_t* url, long status) {
+  if (!isWorkspacePageUrl(url, workspacePath())) return onNavigateError();
+  // The page is reported once; a later failure of it only keeps the error page away.
+  if (!pageFailure_.empty()) return 1;
+  pageFailure_ = pageLoadFailureMessage(navigationErrorText(status).c_str());
+  // A modal box inside the control's own event would run a message loop within it.
+  if (hostWindow_ != nullptr) ::PostMessageA(hostWindow_, kShowPageFailure, 0, 0);
+  return 1;
+}
+
 LRESULT CALLBACK Win32BrowserHost::hostWindowProc(HWND window, UINT message, WPARAM wParam,
                                                   LPARAM lParam) {
   // Creation messages arrive before the host is attached; they go straight to the default.
@@ -149,6 +167,12 @@ int Win32BrowserHost::handleWindowMessage(HWND window, UINT message) {
   switch (message) {
     case WM_SIZE:
       fitBrowserToWindow();
+      break;
+    case kShowPageFailure:
+      if (pageFailure_.empty()) break;
+      ::MessageBoxA(window, pageFailure_.c_str(), kErrorTitle, MB_OK | MB_ICONERROR);
+      unsubscribeEvents();
+      ::DestroyWindow(window);
       break;
     case WM_CLOSE:
       // Closing while the question is open would close under it; the first request decides.

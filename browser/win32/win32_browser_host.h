@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "browser/browser_host.h"
 #include "browser/win32/browser_event_sink.h"
 #include "browser/win32/browser_ole_site.h"
@@ -29,6 +31,8 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
  public:
   static constexpr int kTitleStringId = 101;
   static constexpr int kIconId = 101;
+  // Posted to the host window to show the page's load failure outside the control's event.
+  static constexpr UINT kShowPageFailure = WM_APP + 1;
 
   Win32BrowserHost(HWND parentWindow, HINSTANCE moduleInstance);
   ~Win32BrowserHost() override;
@@ -40,6 +44,14 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
   // accelerator handling so the page can move focus and use the clipboard. E_FAIL for every
   // other message and whenever there is no control.
   HRESULT forwardKeyboardMessage(const MSG& message);
+
+  // NavigateError. The Workspace page itself failed to load: 1 (cancel the control's own error
+  // page, which leaves no way forward), and the host shows its error naming the page, once the
+  // event has returned, and then closes its window so that the run ends and the Workspace goes.
+  // Any other failed navigation: 0, the control's default.
+  int onNavigateFailed(const wchar_t* url, long status);
+  // The error waiting to be shown for the page, or empty.
+  const std::string& pageFailure() const { return pageFailure_; }
 
   HWND hostWindow() const { return hostWindow_; }
   HINSTANCE moduleInstance() const { return moduleInstance_; }
@@ -86,4 +98,5 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
   int closeQueryOpen_ = 0;
   HINSTANCE moduleInstance_;
   char windowTitle_[kTextCapacity] = {};
+  std::string pageFailure_;
 };

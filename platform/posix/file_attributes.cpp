@@ -27,4 +27,14 @@ std::uint32_t fileAttributes(const char* path) {
   return attributes == 0 ? kAttributeNormal : attributes;
 }
 
+FileLook examineFile(const char* path, std::uint64_t& size) {
+  size = 0;
+  if (path == nullptr || path[0] != '/') return FileLook::kNotLocalPath;
+  struct stat st {};
+  if (::stat(path, &st) != 0) return FileLook::kMissing;
+  if (!S_ISREG(st.st_mode)) return FileLook::kNotRegular;
+  size = static_cast<std::uint64_t>(st.st_size);
+  return FileLook::kRegular;
+}
+
 }  // namespace platform

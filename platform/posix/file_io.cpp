@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/chunk_loops.h"
 #include "platform/replacement_file.h"
 
 namespace platform {
@@ -30,6 +31,26 @@ class FileDescriptor {
   int fd_;
 };
 
+// One read of the file behind `fd`, an interrupted read tried again; `error` keeps the reason of
+// a failed one.
+struct ChunkReader {
+  int fd;
+  int error = 0;
+  bool operator()(char* buffer, std::size_t capacity, std::size_t& got) {
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, capacity);
+      if (n >= 0) {
+        got = static_cast<std::size_t>(n);
+        return true;
+      }
+      if (errno != EINTR) {
+        error = errno;
+        return false;
+      }
+    }
+  }
+};
+
 }  // namespace
 
 int readWholeFile(const char* path, std::string& bytes) {
@@ -39,25 +60,8 @@ int readWholeFile(const char* path, std::string& bytes) {
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   if (static_cast<std::uint64_t>(st.st_size) > kMaximumWholeFileSize) return 0;
-  bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return 0;
-    }
-    if (n == 0) return 1;
-    if (bytes.size() + static_cast<std::size_t>(n) > kMaximumWholeFileSize) return 0;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-  }
-}
-
-int writeWholeFile(const char* path, const void* data, std::size_t size, std::string* reason) {
-  ReplacementFile file;
-  const int ok = file.open(path) && file.write(data, size) && file.commit();
-  if (!ok && reason != nullptr) *reason = file.failure();
-  return ok;
+  ChunkReader reader{fd.get()};
+  return readChunks(bytes, static_cast<std::uint64_t>(st.st_size), reader);
 }
 
 int copyFile(const char* source, const char* target, std::string* reason) {

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/replacement_bookkeeping.h"
+
 namespace platform {
 namespace {
 
@@ -137,19 +139,9 @@ int copyThroughBuffer(int from, off_t& in, int to, off_t& out, std::uint64_t& le
 
 }  // namespace
 
-struct ReplacementFile::State {
+struct ReplacementFile::State : ReplacementBookkeeping {
   int fd = -1;
-  std::string target;
-  std::string temporary;
-  std::string failure;
-  std::uint64_t size = 0;
-  bool broken = false;
 
-  int fail(std::string why) {
-    failure = std::move(why);
-    broken = true;
-    return 0;
-  }
   void removeTemporary() {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -165,10 +157,7 @@ ReplacementFile::~ReplacementFile() { state_->removeTemporary(); }
 int ReplacementFile::open(const char* target) {
   discard();
   State& s = *state_;
-  s.failure.clear();
-  s.broken = false;
-  s.size = 0;
-  if (target == nullptr || *target == '\0') return s.fail("No file name was given");
+  if (!s.restart(target)) return 0;
   if (!resolveFinalTarget(target, s.target, s.failure)) return s.fail(s.failure);
 
   struct stat status {};
@@ -192,7 +181,7 @@ int ReplacementFile::open(const char* target) {
 
 int ReplacementFile::write(const void* data, std::size_t size) {
   State& s = *state_;
-  if (s.fd < 0 || s.broken) return 0;
+  if (!s.writable(s.fd >= 0)) return 0;
   if (!writeAllAt(s.fd, static_cast<const char*>(data), size, static_cast<off_t>(s.size)))
     return s.fail(describe("Cannot write", s.target, errno));
   s.size += size;
@@ -201,9 +190,8 @@ int ReplacementFile::write(const void* data, std::size_t size) {
 
 int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t size) {
   State& s = *state_;
-  if (s.fd < 0 || s.broken) return 0;
-  if (offset > s.size || s.size - offset < size)
-    return s.fail(describe("Cannot write", s.target, EINVAL));
+  if (!s.writable(s.fd >= 0)) return 0;
+  if (!s.withinWritten(offset, size)) return s.fail(describe("Cannot write", s.target, EINVAL));
   if (!writeAllAt(s.fd, static_cast<const char*>(data), size, static_cast<off_t>(offset)))
     return s.fail(describe("Cannot write", s.target, errno));
   return 1;
@@ -242,10 +230,7 @@ const std::string& ReplacementFile::finalTarget() const { return state_->target;
 
 int ReplacementFile::commit() {
   State& s = *state_;
-  if (s.fd < 0 || s.broken) {
-    if (s.failure.empty()) s.failure = "No file was opened for writing";
-    return 0;
-  }
+  if (!s.mayCommit(s.fd >= 0)) return 0;
   struct stat status {};
   if (::lstat(s.target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
     // Another owner is kept where the system allows it; the group alone is often allowed.

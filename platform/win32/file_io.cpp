@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <string>
 
+#include "platform/chunk_loops.h"
 #include "platform/replacement_file.h"
 #include "platform/win32/file_errors.h"
 
@@ -26,6 +27,21 @@ class FileHandle {
   HANDLE h_;
 };
 
+// One read of the file behind `file`; `error` keeps the reason of a failed one.
+struct ChunkReader {
+  HANDLE file;
+  DWORD error = 0;
+  bool operator()(char* buffer, std::size_t capacity, std::size_t& got) {
+    DWORD read = 0;
+    if (!::ReadFile(file, buffer, static_cast<DWORD>(capacity), &read, nullptr)) {
+      error = ::GetLastError();
+      return false;
+    }
+    got = read;
+    return true;
+  }
+};
+
 }  // namespace
 
 int readWholeFile(const char* path, std::string& bytes) {
@@ -36,52 +52,28 @@ int readWholeFile(const char* path, std::string& bytes) {
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size)) return 0;
   if (static_cast<std::uint64_t>(size.QuadPart) > kMaximumWholeFileSize) return 0;
-  bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-  char chunk[65536];
-  for (;;) {
-    DWORD read = 0;
-    if (!::ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return 0;
-    if (read == 0) return 1;
-    if (bytes.size() + read > kMaximumWholeFileSize) return 0;
-    bytes.append(chunk, read);
-  }
-}
-
-int writeWholeFile(const char* path, const void* data, std::size_t size, std::string* reason) {
-  ReplacementFile file;
-  const int ok = file.open(path) && file.write(data, size) && file.commit();
-  if (!ok && reason != nullptr) *reason = file.failure();
-  return ok;
+  ChunkReader reader{file.get()};
+  return readChunks(bytes, static_cast<std::uint64_t>(size.QuadPart), reader);
 }
 
 int copyFile(const char* source, const char* target, std::string* reason) {
-  const auto failed = [&](const char* action) {
-    if (reason != nullptr)
-      *reason = std::string(action) + " " + source + ": " + systemText(::GetLastError());
-    return 0;
-  };
   FileHandle in(::CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!in.valid()) return failed("Cannot open");
+  if (!in.valid()) {
+    if (reason != nullptr)
+      *reason = std::string("Cannot open ") + source + ": " + systemText(::GetLastError());
+    return 0;
+  }
   ReplacementFile out;
   if (!out.open(target)) {
     if (reason != nullptr) *reason = out.failure();
     return 0;
   }
-  // Large pieces: a 256 MiB installer is copied twice on its way to a player.
-  std::vector<char> chunk(1 << 20);
-  for (;;) {
-    DWORD read = 0;
-    if (!::ReadFile(in.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
-      return failed("Cannot read");
-    if (read == 0) break;
-    if (!out.write(chunk.data(), read)) break;
-  }
-  if (!out.commit()) {
-    if (reason != nullptr) *reason = out.failure();
-    return 0;
-  }
-  return 1;
+  ChunkReader reader{in.get()};
+  return copyChunks(
+      out, reader,
+      [&] { return std::string("Cannot read ") + source + ": " + systemText(reader.error); },
+      reason);
 }
 
 int renameReplacing(const char* source, const char* target) {

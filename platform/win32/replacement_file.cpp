@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/replacement_bookkeeping.h"
 #include "platform/win32/file_errors.h"
 
 namespace platform {
@@ -83,19 +84,9 @@ std::string unpredictableName() {
 
 }  // namespace
 
-struct ReplacementFile::State {
+struct ReplacementFile::State : ReplacementBookkeeping {
   HANDLE handle = INVALID_HANDLE_VALUE;
-  std::string target;
-  std::string temporary;
-  std::string failure;
-  std::uint64_t size = 0;
-  bool broken = false;
 
-  int fail(std::string why) {
-    failure = std::move(why);
-    broken = true;
-    return 0;
-  }
   void removeTemporary() {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
@@ -128,10 +119,7 @@ ReplacementFile::~ReplacementFile() { state_->removeTemporary(); }
 int ReplacementFile::open(const char* target) {
   discard();
   State& s = *state_;
-  s.failure.clear();
-  s.broken = false;
-  s.size = 0;
-  if (target == nullptr || *target == '\0') return s.fail("No file name was given");
+  if (!s.restart(target)) return 0;
   if (!resolveFinalTarget(target, s.target, s.failure)) return s.fail(s.failure);
   const std::string folder = folderOf(s.target);
   for (int attempt = 0; attempt < 100 && s.handle == INVALID_HANDLE_VALUE; ++attempt) {
@@ -154,7 +142,7 @@ int ReplacementFile::open(const char* target) {
 
 int ReplacementFile::write(const void* data, std::size_t size) {
   State& s = *state_;
-  if (s.handle == INVALID_HANDLE_VALUE || s.broken) return 0;
+  if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;
   if (!s.writeAt(s.size, data, size)) return 0;
   s.size += size;
   return 1;
@@ -162,8 +150,8 @@ int ReplacementFile::write(const void* data, std::size_t size) {
 
 int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t size) {
   State& s = *state_;
-  if (s.handle == INVALID_HANDLE_VALUE || s.broken) return 0;
-  if (offset > s.size || s.size - offset < size)
+  if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;
+  if (!s.withinWritten(offset, size))
     return s.fail(describe("Cannot write", s.target, ERROR_INVALID_PARAMETER));
   return s.writeAt(offset, data, size);
 }
@@ -204,10 +192,7 @@ const std::string& ReplacementFile::finalTarget() const { return state_->target;
 
 int ReplacementFile::commit() {
   State& s = *state_;
-  if (s.handle == INVALID_HANDLE_VALUE || s.broken) {
-    if (s.failure.empty()) s.failure = "No file was opened for writing";
-    return 0;
-  }
+  if (!s.mayCommit(s.handle != INVALID_HANDLE_VALUE)) return 0;
   if (!::FlushFileBuffers(s.handle))
     return s.fail(describe("Cannot write", s.target, ::GetLastError()));
   const HANDLE handle = s.handle;

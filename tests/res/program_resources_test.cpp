@@ -156,7 +156,8 @@ TEST(ProgramResources, StringTableHoldsEveryMessageWithTheSameText) {
                      message_id::kQuickTimeUnreadable, message_id::kConfirmTitle,
                      message_id::kValueNotInCodePage,  message_id::kNoInstallerChosen,
                      message_id::kInstallerFieldHint,  message_id::kInstallerFieldName,
-                     message_id::kDiscardEdits,        message_id::kDestinationInWorkspace};
+                     message_id::kDiscardEdits,        message_id::kDestinationInWorkspace,
+                     message_id::kEditorNotWritten,    message_id::kConfigurationNotSaved};
   for (int id : ids) {
     SCOPED_TRACE(id);
     ASSERT_NE(messageText(id), nullptr);

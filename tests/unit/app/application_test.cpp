@@ -62,13 +62,16 @@ TEST(RunApplication, ARequestToEndRemovesTheWorkspaceAndIsNotKeptBeyondTheRun) {
   EXPECT_TRUE(temp.entries().empty());
 }
 
-TEST(RunApplication, MissingPageEndsTheRunAfterTheDialogAndRemovesTheWorkspace) {
+TEST(RunApplication, AnEditorThatCouldNotBeWrittenIsReportedWithItsPathAndEndsTheRun) {
   TempFolder temp;
   ScriptedShell shell;
   shell.dialogSteps = {fixture("installer_full.exe").string()};
   FixtureResources noArchive(false);
   EXPECT_EQ(runApplication(shell, noArchive, nullptr), 0);
-  EXPECT_EQ(shell.log, (Log{"splash", "splash closed", "dialog"}));
+  EXPECT_EQ(shell.log, (Log{"splash", "splash closed", "error 24"}));
+  ASSERT_EQ(shell.reasons.size(), 1u);
+  EXPECT_NE(shell.reasons[0].find(PathName("~kxent").join("cfadmin.zip").text()), std::string::npos)
+      << shell.reasons[0];
   EXPECT_TRUE(temp.entries().empty());
 }
 

@@ -213,8 +213,11 @@ TEST(PageDataTest, EntriesAreEscapedScriptStringsFormedWhole) {
 }
 
 TEST(PageDataTest, TheInstallersNameIsAScriptStringEscapedAsValuesAre) {
-  // The name is the system's narrow text (UTF-8 here), whatever the configuration's code page.
-  EXPECT_EQ(str(formatInstallerName("kx \"5\" <b>\\\xC3\xA9.exe")),
+  // The name is the system's narrow text (UTF-8 on Linux, the ANSI code page on Windows), whatever
+  // the configuration's code page.
+  std::string name;
+  ASSERT_TRUE(platform::utf16ToAnsi(u"kx \"5\" <b>\\\u00E9.exe", name));
+  EXPECT_EQ(str(formatInstallerName(name.c_str())),
             "var installerName=\"kx \\\"5\\\" \\x3Cb>\\\\\\u00E9.exe\";\r\n");
   EXPECT_EQ(str(formatInstallerName(nullptr)), "var installerName=\"\";\r\n");
 }
@@ -297,6 +300,46 @@ TEST_F(PageFileTest, LaterEntriesOverrideEarlierOnesInTheBlockOrder) {
   // The table entry's first line comes after the record's lock and resets the record.
   EXPECT_LT(text.find("serverData[\"HomePage\"][\"IsLocked\"]=1;"),
             text.rfind("serverData[\"HomePage\"]=[];"));
+}
+
+TEST_F(PageFileTest, TheQuickTimeFileIsDescribedByALookAtItNeverByItsBytes) {
+  const auto described = [&](const std::string& location) {
+    write(config(), "[qt_preferences]\r\nApplyQTPrefs=1\r\nQuickTimeLocation=" + location + "\r\n");
+    write(page(), kPageHead + "var serverData=[];" + kPageTail +
+                      "<script>var quickTimeFile=null;</script>");
+    run();
+    const std::string text = read(page());
+    const std::size_t at = text.find("var quickTimeFile=");
+    return at == std::string::npos ? text : text.substr(at, text.rfind("</script>") - at);
+  };
+  const auto script = [](const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+      if (c == '\\' || c == '"') out += '\\';
+      out += c == '<' ? std::string("\\x3C") : std::string(1, c);
+    }
+    return out;
+  };
+  const auto expected = [&](const std::string& path, const char* state, int size) {
+    return "var quickTimeFile={\"path\":\"" + script(path) + "\",\"state\":\"" + state +
+           "\",\"size\":" + std::to_string(size) + "};";
+  };
+
+  const std::string file = (workspace_ / "qt #1.qtp").string();
+  write(file, std::string(1234, 'q'));
+  EXPECT_EQ(described(file), expected(file, "regular", 1234));
+  const std::string missing = (workspace_ / "none \"<b>.qtp").string();
+  EXPECT_EQ(described(missing), expected(missing, "missing", 0));
+  EXPECT_EQ(described(workspace_.string()), expected(workspace_.string(), "other", 0));
+  // Neither a relative path nor another computer's share is looked at.
+  EXPECT_EQ(described("qt.qtp"), expected("qt.qtp", "unexamined", 0));
+  EXPECT_EQ(described("\\\\server\\share\\qt.qtp"),
+            expected("\\\\server\\share\\qt.qtp", "unexamined", 0));
+#ifndef _WIN32
+  // A device is not a file to build in; it is not opened to find that out.
+  EXPECT_EQ(described("/dev/zero"), expected("/dev/zero", "other", 0));
+#endif
+  EXPECT_EQ(described(""), "var quickTimeFile=null;");
 }
 
 TEST_F(PageFileTest, FailuresLeaveThePageAsItWas) {

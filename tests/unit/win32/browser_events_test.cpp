@@ -112,6 +112,62 @@ TEST_F(Events, NewWindowsAreRefusedAndErrorPagesAllowed) {
   EXPECT_EQ(generations, 0);
 }
 
+TEST_F(Events, AWorkspacePageThatFailsToLoadIsReportedByTheHostNamingItsPathOnce) {
+  ASSERT_EQ(host.setWorkspacePath("C:\\Temp\\a #1\\~kxent"), 1);
+  // NavigateError (pDisp, URL, Frame, StatusCode, Cancel); the frame name is a decoy page URL.
+  const auto navigateError = [this](const wchar_t* url, long status) {
+    Bstr address(url);
+    Bstr frame(L"file:///C:/Temp/a%20%231/~kxent/cfadmin/index.html");
+    VARIANT urlValue, frameValue, statusValue;
+    V_VT(&urlValue) = VT_BSTR;
+    V_BSTR(&urlValue) = address.get();
+    V_VT(&frameValue) = VT_BSTR;
+    V_BSTR(&frameValue) = frame.get();
+    V_VT(&statusValue) = VT_I4;
+    V_I4(&statusValue) = status;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT arguments[5];
+    V_VT(&arguments[4]) = VT_DISPATCH;
+    V_DISPATCH(&arguments[4]) = nullptr;
+    V_VT(&arguments[3]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&arguments[3]) = &urlValue;
+    V_VT(&arguments[2]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&arguments[2]) = &frameValue;
+    V_VT(&arguments[1]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&arguments[1]) = &statusValue;
+    V_VT(&arguments[0]) = VT_BYREF | VT_BOOL;
+    V_BOOLREF(&arguments[0]) = &cancel;
+    EXPECT_EQ(invoke(DISPID_NAVIGATEERROR, arguments, 5), S_OK);
+    return cancel;
+  };
+
+  // Another page keeps the control's own error page and reports nothing.
+  EXPECT_EQ(navigateError(L"file:///C:/Temp/a%20%231/~kxent/kxenterprise.ini", 0x800C0005),
+            VARIANT_FALSE);
+  EXPECT_EQ(navigateError(L"http://127.0.0.1/cfadmin/index.html", 0x800C0005), VARIANT_FALSE);
+  EXPECT_EQ(host.pageFailure(), "");
+
+  const long fileNotFound = static_cast<long>(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(navigateError(L"FILE:///c:/TEMP/a%20%231/~KXENT/cfadmin/index.html", fileNotFound),
+            VARIANT_TRUE);
+  const std::string report = host.pageFailure();
+  EXPECT_NE(report.find("C:\\Temp\\a #1\\~kxent\\cfadmin\\index.html"), std::string::npos)
+      << report;
+  const std::string reason = report.substr(report.rfind('\n') + 1);
+  EXPECT_FALSE(reason.empty() || reason.find("index.html") != std::string::npos) << report;
+
+  // A second failure of the page keeps the error page away without a second report; a status
+  // that no one has words for is given by its number.
+  EXPECT_EQ(navigateError(L"file:///C:/Temp/a%20%231/~kxent/cfadmin/index.html", 0x7A7A7A7A),
+            VARIANT_TRUE);
+  EXPECT_EQ(host.pageFailure(), report);
+  Win32BrowserHost other{nullptr, ::GetModuleHandleA(nullptr)};
+  ASSERT_EQ(other.setWorkspacePath("C:\\ws"), 1);
+  EXPECT_EQ(other.onNavigateFailed(L"file:///C:/ws/cfadmin/index.html", 0x7A7A7A7A), 1);
+  EXPECT_NE(other.pageFailure().find("0x7A7A7A7A"), std::string::npos) << other.pageFailure();
+  EXPECT_EQ(generations, 0);
+}
+
 TEST_F(Events, OtherEventsAreAcknowledgedOrDeclinedByTheirId) {
   VARIANT none;
   ::VariantInit(&none);

@@ -30,7 +30,9 @@ TEST_F(ArchiveUnpackerTest, UnpacksFoldersAndFilesStoredOrDeflated) {
                   .write(archive));
   const std::string out = joinPath(scratch(), "out");
   makeFolder(out);
-  EXPECT_TRUE(unpackArchive(archive.c_str(), joinPath(out, "").c_str()));
+  std::string failure = "unchanged";
+  EXPECT_TRUE(unpackArchive(archive.c_str(), joinPath(out, "").c_str(), &failure));
+  EXPECT_EQ(failure, "");
   EXPECT_EQ(readFile(under(out, "cfadmin", "index.html")), "<html>var serverData=[];</html>");
   EXPECT_EQ(readFile(under(under(out, "cfadmin"), "images", "lock.gif")),
             std::string("GIF89a\0\1\2", 9));
@@ -57,8 +59,13 @@ TEST_F(ArchiveUnpackerTest, CreatesOneFolderLevelPerEntryAndSkipsFilesWithoutFol
                   .folder("a/c/")
                   .file("a/c/found.txt", "f")
                   .write(archive));
-  // Not everything could be unpacked, and the result says so.
-  EXPECT_FALSE(unpackArchive(archive.c_str(), scratch().c_str()));
+  // Not everything could be unpacked, and the result says so, naming the file and the system's
+  // reason.
+  std::string failure;
+  EXPECT_FALSE(unpackArchive(archive.c_str(), scratch().c_str(), &failure));
+  const std::string lost = under(under(scratch(), "a"), "b", "lost.txt") + ": ";
+  EXPECT_EQ(failure.rfind(lost, 0), 0u) << failure;
+  EXPECT_GT(failure.size(), lost.size()) << failure;
   EXPECT_FALSE(pathExists(under(scratch(), "a", "b")));
   EXPECT_TRUE(isFolder(under(scratch(), "a", "c")));
   EXPECT_EQ(readFile(under(under(scratch(), "a"), "c", "found.txt")), "f");
@@ -71,9 +78,13 @@ TEST_F(ArchiveUnpackerTest, ATruncatedArchiveUnpacksNothing) {
   writeFile(archive, bytes.substr(0, bytes.size() / 2));
   const std::string out = joinPath(scratch(), "out");
   makeFolder(out);
-  EXPECT_FALSE(unpackArchive(archive.c_str(), out.c_str()));
+  std::string failure;
+  EXPECT_FALSE(unpackArchive(archive.c_str(), out.c_str(), &failure));
+  EXPECT_EQ(failure, archive + ": not a readable ZIP archive");
   EXPECT_FALSE(pathExists(joinPath(out, "cfadmin")));
-  EXPECT_FALSE(unpackArchive(joinPath(scratch(), "missing.zip").c_str(), out.c_str()));
+  const std::string missing = joinPath(scratch(), "missing.zip");
+  EXPECT_FALSE(unpackArchive(missing.c_str(), out.c_str(), &failure));
+  EXPECT_EQ(failure, missing + ": not found");
 }
 
 TEST_F(ArchiveUnpackerTest, ADamagedEntryOrChecksumMismatchLeavesNoFileAndTheRestGoOn) {
@@ -87,7 +98,10 @@ TEST_F(ArchiveUnpackerTest, ADamagedEntryOrChecksumMismatchLeavesNoFileAndTheRes
   corruptEntryData(archive, "damaged.txt");
   corruptEntryData(archive, "flipped.txt");
   writeFile(joinPath(scratch(), "damaged.txt"), "stale");
-  EXPECT_FALSE(unpackArchive(archive.c_str(), scratch().c_str()));
+  // The first entry that failed is the one named.
+  std::string failure;
+  EXPECT_FALSE(unpackArchive(archive.c_str(), scratch().c_str(), &failure));
+  EXPECT_EQ(failure.rfind(archive + ": entry damaged.txt: ", 0), 0u) << failure;
   EXPECT_EQ(readFile(joinPath(scratch(), "before.txt")), "b");
   EXPECT_FALSE(pathExists(joinPath(scratch(), "damaged.txt")));
   EXPECT_FALSE(pathExists(joinPath(scratch(), "flipped.txt")));
