@@ -49,7 +49,12 @@ void BrowserHost::onBeforeNavigate(const char* url) {
   if (!isGenerateLink(url)) return;
   const int skip = lastWriteFailed_;
   lastWriteFailed_ = 0;
-  if (!skip && generate_) generate_();
+  if (!skip && generate_) {
+    generate_();
+  } else {
+    // Nothing was written: the page's edits stay unsaved.
+    generationEnded(0);
+  }
 }
 
 int BrowserHost::onWriteFile(const char* name, const char* text) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/path_name.h"
 
@@ -17,6 +18,10 @@ class HeadlessHost : public BrowserHost {
   int createHostWindowImpl() override { return 1; }
   void showAndNavigateImpl(const char*) override {}
   void runMessageLoopImpl() override {}
+  void generationEndedImpl(int written) override { ended.push_back(written); }
+
+ public:
+  std::vector<int> ended;  // what the page was told after each generate link
 };
 
 TEST(GenerateLink, FirstTwentyThreeCharactersInAnyCaseRunGeneration) {
@@ -144,6 +149,7 @@ TEST_F(HostFileWriteTest, AFailedWriteSkipsTheNextGenerationOnly) {
       << host_.lastWriteFailure();
   host_.onBeforeNavigate("javascript:onGenerate()");
   EXPECT_EQ(runs_, 0);
+  EXPECT_EQ(host_.ended, (std::vector<int>{0})) << "the page hears that nothing was written";
   host_.onBeforeNavigate("javascript:onGenerate()");
   EXPECT_EQ(runs_, 1);
 }
