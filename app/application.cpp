@@ -7,6 +7,7 @@
 #include "app/installer_import.h"
 #include "app/message_table.h"
 #include "app/player_generation.h"
+#include "app/save_destination.h"
 #include "base/path_name.h"
 #include "platform/worker_thread.h"
 #include "workspace/folder_object.h"
@@ -52,13 +53,16 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
       shell.showMessage(message_id::kEditorNotWritten, 1, std::string(page.text()) + ": not found");
     } else {
       std::unique_ptr<BrowserHost> host = shell.createBrowserHost();
+      if (host) host->setInstallerName(splitPath(import.installerPath().c_str()).name.c_str());
       // A Workspace path or page address longer than the host keeps would be cut; end the run.
       if (host && host->createHostWindow() && host->setWorkspacePath(workspace->path().text()) &&
           host->setPageUrl(page.toFileUrl().text())) {
         BrowserHost& live = *host;
         QuickTimeConsent consent;
-        live.setGenerateHandler(
-            [&shell, &live, &consent] { generatePlayer(shell, live.workspacePath(), consent); });
+        live.setCloseQuestion([&shell] { return shell.askYesNo(message_id::kDiscardEdits, ""); });
+        live.setGenerateHandler([&shell, &live, &consent, &import] {
+          generatePlayer(shell, live.workspacePath(), consent, import.installerPath().c_str());
+        });
         live.showAndNavigate();
         live.runMessageLoop();
       }

@@ -4,13 +4,17 @@
 
 #include "app/configuration_update.h"
 #include "app/message_table.h"
+#include "app/save_destination.h"
 #include "base/path_name.h"
 #include "config/page_data.h"
 #include "platform/file_io.h"
 #include "resedit/installer_configuration.h"
 
 int InstallerImport::next(const char* pathText) {
-  if (pathText == nullptr || *pathText == '\0') return 0;
+  if (pathText == nullptr || *pathText == '\0') {
+    shell_.showMessage(message_id::kNoInstallerChosen, 1);
+    return 0;
+  }
 
   const PathName installer(pathText);
   if (!isExistingFile(installer)) {
@@ -38,6 +42,15 @@ int InstallerImport::next(const char* pathText) {
     }
     return 0;
   }
-  writePageData(workspace, installerConfigurationCodePage(workingCopy));
+  // The page names the installer it edits, as the administrator knows it: by its file name.
+  writePageData(workspace, installerConfigurationCodePage(workingCopy),
+                splitPath(pathText).name.c_str());
+  installerPath_ = pathText;
   return 1;
+}
+
+std::string installerFieldNote(const char* pathText) {
+  const std::string name = splitPath(pathText).name;
+  if (name.empty()) return messageText(message_id::kInstallerFieldHint);
+  return composeMessage(messageText(message_id::kInstallerFieldName), name);
 }

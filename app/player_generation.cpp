@@ -6,6 +6,7 @@
 #include "app/installer_resources.h"
 #include "app/message_table.h"
 #include "app/quicktime_preferences.h"
+#include "app/save_destination.h"
 #include "base/double_byte.h"
 #include "base/shared_string.h"
 #include "config/ini_file.h"
@@ -108,21 +109,29 @@ void generatePlayer(Shell& shell, const char* workspacePath) {
   generatePlayer(shell, workspacePath, consent);
 }
 
-void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent) {
-  const SharedString destination = shell.chooseSaveFile();
+void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
+                    const char* installerPath) {
+  const SharedString destination = shell.chooseSaveFile(suggestedDestination(installerPath));
   if (destination.empty()) return;
 
   const PathName workspace(workspacePath);
   const PathName configuration = workspace.join("cfadmin").join("kxenterprise.ini");
   const PathName workingCopy = workspace.join("playinst.exe");
-  if (!isExistingFile(workingCopy) || !isExistingFile(configuration)) {
-    shell.showMessage(message_id::kMissingFiles, 1);
+  std::string missing;
+  for (const PathName* file : {&workingCopy, &configuration}) {
+    if (isExistingFile(*file)) continue;
+    if (!missing.empty()) missing += '\n';
+    missing += file->text();
+  }
+  if (!missing.empty()) {
+    shell.showMessage(message_id::kMissingFiles, 1, missing);
     return;
   }
 
   IniFile ini;
   if (!ini.load(configuration)) {
-    shell.showMessage(message_id::kCouldNotGenerate, 1, "the edited configuration cannot be read");
+    shell.showMessage(message_id::kCouldNotGenerate, 1,
+                      std::string("Cannot read ") + configuration.text());
     return;
   }
   // Read before anything is written: a file the administrator declines or that cannot be read
@@ -133,17 +142,27 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost. The copy replaces the destination in one step: a copy that could not be made
   // whole leaves what was there, and its reason is shown.
+  if (isInsideFolder(destination.text(), workspacePath)) {
+    shell.showMessage(
+        message_id::kCouldNotGenerate, 1,
+        composeMessage(messageText(message_id::kDestinationInWorkspace), destination.text()));
+    return;
+  }
   std::string reason;
   std::string refused;
-  if (isInsideFolder(destination.text(), workspacePath) ||
-      !applyEdits(workspace, workingCopy, ini, quickTime, reason, refused) ||
-      !platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
+  if (!applyEdits(workspace, workingCopy, ini, quickTime, reason, refused)) {
     if (!refused.empty()) {
       shell.showMessage(message_id::kValueNotInCodePage, 1, refused);
     } else {
-      shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
+      shell.showMessage(message_id::kCouldNotGenerate, 1,
+                        std::string("Cannot update ") + workingCopy.text() + ": " + reason);
     }
     return;
   }
-  shell.showMessage(message_id::kPlayerGenerated, 0);
+  if (!platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
+    if (reason.empty()) reason = std::string("Cannot write ") + destination.text();
+    shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
+    return;
+  }
+  shell.showMessage(message_id::kPlayerGenerated, 0, destination.text());
 }

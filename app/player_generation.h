@@ -8,8 +8,11 @@
 // preferences and the installation-mode switch) into the Workspace's working copy of the
 // installer, copies it to the destination and reports the outcome.
 // A QuickTime preferences file is built in only once the administrator confirmed its path: in
-// `consent`, which the run keeps, or in a question of this generation alone.
-void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent);
+// `consent`, which the run keeps, or in a question of this generation alone. The Save chooser
+// suggests a name beside the installer at `installerPath` (none when it is null or empty).
+// Every failure names the file and the system's reason; a success names the file written.
+void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
+                    const char* installerPath = nullptr);
 void generatePlayer(Shell& shell, const char* workspacePath);
 
 // 1 when `path` lies inside the existing `folder` (or is the folder itself): the path or a folder

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/save_destination.h"
 #include "base/shared_string.h"
 #include "browser/browser_host.h"
 
@@ -36,12 +37,14 @@ class Shell {
   virtual int runInstallerDialog(InstallerDialogModel& model) = 0;
 
   // The Save chooser: filter "Player Executable File (*.exe)", default extension "exe",
-  // overwrite confirmation. The chosen path, or the empty string when cancelled.
-  virtual SharedString chooseSaveFile() = 0;
+  // overwrite confirmation, opened in `suggestion.folder` with `suggestion.name` filled in (each
+  // when not empty). The chosen path, or the empty string when cancelled.
+  virtual SharedString chooseSaveFile(const PathParts& suggestion) = 0;
 
   // A modal box with an OK button, owned by the open dialog or else by the host window; the
-  // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded". A `reason` that is
-  // not empty (the file and what the system said about it) is shown below the message's text.
+  // title is text 4 "Error" when `failure` is set, else text 50 "Succeeded". The `reason` (the
+  // path, the file and what the system said about it) takes the place of the message's "%s", or
+  // is shown below a message without one (composeMessage).
   virtual void showMessage(int messageId, int failure, const std::string& reason) = 0;
   void showMessage(int messageId, int failure) { showMessage(messageId, failure, std::string()); }
 

@@ -74,6 +74,21 @@ std::string BrowserHost::pageLoadFailureMessage(const char* reason) const {
   return message;
 }
 
+std::string BrowserHost::windowTitleFor(const char* programTitle) const {
+  const std::string program = programTitle != nullptr ? programTitle : "";
+  if (installerName_.empty()) return program;
+  return installerName_ + " - " + program;
+}
+
+int BrowserHost::mayClose(PageEdits edits) const {
+  if (edits != PageEdits::kUnsaved || !closeQuestion_) return 1;
+  return closeQuestion_() ? 1 : 0;
+}
+
+const char* BrowserHost::unsavedEditsScript() {
+  return "typeof kxHasUnsavedEdits == 'function' && kxHasUnsavedEdits() === true";
+}
+
 BrowserHost::Geometry BrowserHost::geometryForScreen(int screenWidth, int screenHeight) {
   const int width = (2 * screenWidth) / 3;
   const int height = (2 * screenHeight) / 3;

@@ -40,8 +40,31 @@ class BrowserHost {
   const char* pageUrl() const { return pageUrl_; }
   const char* workspacePath() const { return workspacePath_; }
 
+  // The installer being edited, by its file name: the window title names it before the program's
+  // own name. Set before createHostWindow.
+  void setInstallerName(const char* name) { installerName_ = name != nullptr ? name : ""; }
+  // The window title for the program's title `programTitle`: "<installer> - <programTitle>".
+  std::string windowTitleFor(const char* programTitle) const;
+
   // Player generation, run when the page follows the generate link.
   void setGenerateHandler(GenerateHandler handler) { generate_ = std::move(handler); }
+
+  // What the page answered when asked, as the window was being closed, whether it holds edits
+  // that no generated player carries yet (its function kxHasUnsavedEdits()).
+  enum class PageEdits {
+    kNone,     // it answered false
+    kUnsaved,  // it answered true
+    kUnknown,  // the page has no such function, it failed, or it did not answer in time
+  };
+  // The question put to the user before edits are discarded; 1 when they agree to close.
+  using CloseQuestion = std::function<int()>;
+  void setCloseQuestion(CloseQuestion question) { closeQuestion_ = std::move(question); }
+  // 1 when the window may close: only unsaved edits hold it, and then only if the user says no.
+  // A page that cannot answer closes as a page without the function always has.
+  int mayClose(PageEdits edits) const;
+  // The script the backends evaluate in the page: true only when the page's function exists and
+  // answers true.
+  static const char* unsavedEditsScript();
 
   // Events reported by the backends.
   // Before every navigation: runs generation for the generate link, unless the page's last file
@@ -72,6 +95,8 @@ class BrowserHost {
   char pageUrl_[kTextCapacity];
   char workspacePath_[kTextCapacity];
   GenerateHandler generate_;
+  CloseQuestion closeQuestion_;
+  std::string installerName_;
   int lastWriteFailed_ = 0;
 };
 

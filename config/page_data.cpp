@@ -59,6 +59,8 @@ const char* const kHelpMenuKeys[] = {"HelpText1", "HelpURL1",  "HelpText2",
 // trail byte equal to '\\' is part of its character, not an escape); every character outside
 // printable ASCII, the quote, the backslash and '<' (which could close the script element) are
 // written as escapes.
+void appendEscapedText(std::string& out, const std::u16string& wide, bool dotsAsDashes);
+
 void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes,
                       unsigned codePage) {
   std::u16string wide;
@@ -72,6 +74,10 @@ void appendScriptText(std::string& out, std::string_view text, bool dotsAsDashes
     for (std::size_t i = 0; i < text.size(); ++i)
       wide[i] = static_cast<char16_t>(static_cast<unsigned char>(text[i]));
   }
+  appendEscapedText(out, wide, dotsAsDashes);
+}
+
+void appendEscapedText(std::string& out, const std::u16string& wide, bool dotsAsDashes) {
   static const char kHex[] = "0123456789ABCDEF";
   for (const char16_t c : wide) {
     switch (c) {
@@ -282,7 +288,21 @@ SharedString readIndexedEntry(const IniFile& config, const char* section, const 
 
 SharedString buildPageData(const IniFile& config) { return toSharedString(buildBlock(config)); }
 
-void writePageData(const PathName& workspace, unsigned codePage) {
+SharedString formatInstallerName(const char* installerName) {
+  const char* name = installerName != nullptr ? installerName : "";
+  std::u16string wide;
+  if (!platform::ansiToUtf16(name, wide)) {
+    // Not valid in the narrow encoding: each byte stands for itself, still a valid script string.
+    for (const char* p = name; *p != '\0'; ++p)
+      wide += static_cast<char16_t>(static_cast<unsigned char>(*p));
+  }
+  std::string line = "var installerName=\"";
+  appendEscapedText(line, wide, false);
+  line += "\";\r\n";
+  return toSharedString(line);
+}
+
+void writePageData(const PathName& workspace, unsigned codePage, const char* installerName) {
   const PathName configPath = workspace.join("kxenterprise.ini");
   const PathName sitePath = workspace.join("cfadmin");
   const PathName pagePath = sitePath.join("index.html");
@@ -291,7 +311,11 @@ void writePageData(const PathName& workspace, unsigned codePage) {
   IniFile config;
   config.setCodePage(codePage);
   config.load(configPath);  // an unreadable file reads as an empty one: every entry has its default
-  const std::string block = buildBlock(config);
+  std::string block = buildBlock(config);
+  if (installerName != nullptr && *installerName != '\0') {
+    const SharedString line = formatInstallerName(installerName);
+    block.append(line.text(), static_cast<std::size_t>(line.length()));
+  }
 
   std::string page;
   if (platform::readWholeFile(pagePath.text(), page) == 0 || page.empty()) return;

@@ -18,7 +18,14 @@
 // when either file is missing, the page cannot be read or is empty, or cannot be written, the page
 // stays as it was. The block is built whole before the page is touched, and the page is written
 // in one piece.
-void writePageData(const PathName& workspace, unsigned codePage = 0);
+// With an `installerName` (the installer's file name, in the system's narrow text) the block also
+// declares "var installerName=...;", so that the page can say which installer it edits.
+void writePageData(const PathName& workspace, unsigned codePage = 0,
+                   const char* installerName = nullptr);
+
+// The block's line that names the installer: a script string of the name, in the system's narrow
+// text, escaped as every value of the block is.
+SharedString formatInstallerName(const char* installerName);
 
 // The script line that tells the page which QuickTime preferences file the configuration names:
 // "var quickTimeFile={"path":…,"state":…,"size":…};", the path escaped as the block's texts are,

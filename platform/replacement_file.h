@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,11 @@ class ReplacementFile {
   int open(const char* target);
   // Appends all `size` bytes; a short write is a failure.
   int write(const void* data, std::size_t size);
+  // Appends `size` bytes of the open file `source`, starting at `offset`. The system copies them
+  // without passing them through the program where it can (copy_file_range on Linux, which also
+  // shares blocks on file systems that can); the position `source` reads from afterwards is
+  // unspecified. A source shorter than asked is a failure.
+  int copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size);
   // Overwrites bytes already written, at `offset`.
   int writeAt(std::uint64_t offset, const void* data, std::size_t size);
   // The temporary file, which may be read back before `commit`.

@@ -124,11 +124,21 @@ SharedString chooseInstallerFile(GtkWindow* owner) {
   return SharedString(path.c_str());
 }
 
-SharedString chooseDestinationFile(GtkWindow* owner) {
+SharedString chooseDestinationFile(GtkWindow* owner, const PathParts& suggestion) {
   GtkWidget* dialog = newChooser(owner, "Save As", GTK_FILE_CHOOSER_ACTION_SAVE, "_Save");
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  if (!suggestion.folder.empty() && g_file_test(suggestion.folder.c_str(), G_FILE_TEST_IS_DIR)) {
+    gtk_file_chooser_set_current_folder(chooser, suggestion.folder.c_str());
+  }
+  if (!suggestion.name.empty()) {
+    // The chooser's name field takes display text; a name that is not valid UTF-8 is left out.
+    char* shown = g_filename_to_utf8(suggestion.name.c_str(), -1, nullptr, nullptr, nullptr);
+    if (shown != nullptr) gtk_file_chooser_set_current_name(chooser, shown);
+    g_free(shown);
+  }
   // The replace question comes after the default extension is added, so it asks about the file
   // that would really be replaced.
-  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog), FALSE);
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
   std::string path;
   while (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
     const std::string chosen = takeFilename(dialog);

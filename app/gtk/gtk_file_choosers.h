@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/save_destination.h"
 #include "base/shared_string.h"
 
 // A file-name pattern that matches without regard to letter case, as the Windows choosers match
@@ -19,5 +20,6 @@ std::vector<GtkFileFilter*> executableFilters();
 SharedString chooseInstallerFile(GtkWindow* owner);
 
 // The Save chooser of player generation: the executable filter, "exe" appended to a name without
-// an extension, and confirmation before an existing file (under its final name) is replaced.
-SharedString chooseDestinationFile(GtkWindow* owner);
+// an extension, and confirmation before an existing file (under its final name) is replaced. It
+// opens in the suggested folder with the suggested name filled in.
+SharedString chooseDestinationFile(GtkWindow* owner, const PathParts& suggestion);

@@ -4,6 +4,7 @@
 
 #include "app/gtk/gtk_file_choosers.h"
 #include "app/gtk/window_placement.h"
+#include "app/installer_import.h"
 #include "app/message_table.h"
 #include "browser/gtk/startup_trace.h"
 
@@ -58,15 +59,25 @@ GtkInstallerDialog::GtkInstallerDialog(GdkPixbuf* banner) : dialog_(gtk_dialog_n
   gtk_box_pack_start(GTK_BOX(column), welcome, TRUE, TRUE, 0);
 
   GtkWidget* group = gtk_frame_new("Player Installer File Location");
+  GtkWidget* groupColumn = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
+  gtk_container_set_border_width(GTK_CONTAINER(groupColumn), 8);
   GtkWidget* pathRow = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
-  gtk_container_set_border_width(GTK_CONTAINER(pathRow), 8);
   pathEntry_ = gtk_entry_new();
   gtk_entry_set_activates_default(GTK_ENTRY(pathEntry_), TRUE);
+  g_signal_connect(pathEntry_, "changed", G_CALLBACK(onPathChanged), this);
   gtk_box_pack_start(GTK_BOX(pathRow), pathEntry_, TRUE, TRUE, 0);
   GtkWidget* browse = gtk_button_new_with_mnemonic(gtkMnemonic("B&rowse").c_str());
   g_signal_connect(browse, "clicked", G_CALLBACK(onBrowse), this);
   gtk_box_pack_start(GTK_BOX(pathRow), browse, FALSE, FALSE, 0);
-  gtk_container_add(GTK_CONTAINER(group), pathRow);
+  gtk_box_pack_start(GTK_BOX(groupColumn), pathRow, FALSE, FALSE, 0);
+  // The file name stays readable below the field however long the path is; a long name is cut
+  // in its middle, keeping its start and its extension.
+  note_ = gtk_label_new(installerFieldNote("").c_str());
+  gtk_label_set_xalign(GTK_LABEL(note_), 0.0f);
+  gtk_label_set_ellipsize(GTK_LABEL(note_), PANGO_ELLIPSIZE_MIDDLE);
+  gtk_label_set_max_width_chars(GTK_LABEL(note_), 1);
+  gtk_box_pack_start(GTK_BOX(groupColumn), note_, FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(group), groupColumn);
   gtk_box_pack_start(GTK_BOX(column), group, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), column, TRUE, TRUE, 0);
 
@@ -95,5 +106,20 @@ int GtkInstallerDialog::run(InstallerDialogModel& model) {
 void GtkInstallerDialog::onBrowse(GtkButton*, gpointer self) {
   auto* dialog = static_cast<GtkInstallerDialog*>(self);
   const SharedString path = chooseInstallerFile(dialog->window());
-  if (!path.empty()) gtk_entry_set_text(GTK_ENTRY(dialog->pathEntry_), path.text());
+  if (path.empty()) return;
+  gtk_entry_set_text(GTK_ENTRY(dialog->pathEntry_), path.text());
+  // A long path shows its end, where the file name is.
+  gtk_editable_set_position(GTK_EDITABLE(dialog->pathEntry_), -1);
+}
+
+void GtkInstallerDialog::onPathChanged(GtkEditable* entry, gpointer self) {
+  auto* dialog = static_cast<GtkInstallerDialog*>(self);
+  const std::string note = installerFieldNote(gtk_entry_get_text(GTK_ENTRY(entry)));
+  gtk_label_set_text(GTK_LABEL(dialog->note_), note.c_str());
+}
+
+const char* GtkInstallerDialog::noteText() const { return gtk_label_get_text(GTK_LABEL(note_)); }
+
+void GtkInstallerDialog::setPathText(const char* text) {
+  gtk_entry_set_text(GTK_ENTRY(pathEntry_), text);
 }

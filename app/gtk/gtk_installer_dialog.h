@@ -22,11 +22,17 @@ class GtkInstallerDialog {
   // or closed (Shell::kIdCancel).
   int run(InstallerDialogModel& model);
 
+  // The path field as the user would type into it, and the note shown below it.
+  void setPathText(const char* text);
+  const char* noteText() const;
+
  private:
   static void onBrowse(GtkButton* button, gpointer self);
+  static void onPathChanged(GtkEditable* entry, gpointer self);
 
   GtkWidget* dialog_;
   GtkWidget* pathEntry_ = nullptr;
+  GtkWidget* note_ = nullptr;
 };
 
 // A Windows control text with '&' mnemonics as a GTK mnemonic label ("B&rowse" -> "B_rowse").

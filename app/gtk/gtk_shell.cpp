@@ -33,15 +33,6 @@ gboolean onSplashPaintLimit(gpointer wait) {
   return G_SOURCE_REMOVE;
 }
 
-// A message text with its one "%s" replaced by the argument.
-std::string withArgument(int messageId, const char* argument) {
-  const char* found = messageText(messageId);
-  std::string text = found != nullptr ? found : "";
-  const std::size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, argument != nullptr ? argument : "");
-  return text;
-}
-
 }  // namespace
 
 // The host's owner lives as long as the host: boxes shown after it is gone have no owner.
@@ -108,12 +99,12 @@ int GtkShell::runInstallerDialog(InstallerDialogModel& model) {
   return result;
 }
 
-SharedString GtkShell::chooseSaveFile() { return chooseDestinationFile(owner()); }
+SharedString GtkShell::chooseSaveFile(const PathParts& suggestion) {
+  return chooseDestinationFile(owner(), suggestion);
+}
 
 void GtkShell::showMessage(int messageId, int failure, const std::string& reason) {
-  const char* text = messageText(messageId);
-  std::string shown = text != nullptr ? text : "";
-  if (!reason.empty()) shown += "\n\n" + reason;
+  const std::string shown = composeMessage(messageText(messageId), reason);
   GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL,
                                           failure ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO,
                                           GTK_BUTTONS_OK, "%s", shown.c_str());
@@ -124,7 +115,8 @@ void GtkShell::showMessage(int messageId, int failure, const std::string& reason
 }
 
 int GtkShell::askYesNo(int messageId, const char* argument) {
-  const std::string text = withArgument(messageId, argument);
+  const std::string text =
+      composeMessage(messageText(messageId), argument != nullptr ? argument : "");
   GtkWidget* box = gtk_message_dialog_new(owner(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
                                           GTK_BUTTONS_YES_NO, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), messageText(message_id::kConfirmTitle));

@@ -17,7 +17,7 @@ class GtkShell : public Shell {
   void showSplash() override;
   void closeSplash() override;
   int runInstallerDialog(InstallerDialogModel& model) override;
-  SharedString chooseSaveFile() override;
+  SharedString chooseSaveFile(const PathParts& suggestion) override;
   using Shell::showMessage;
   void showMessage(int messageId, int failure, const std::string& reason) override;
   int askYesNo(int messageId, const char* argument) override;

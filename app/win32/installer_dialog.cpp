@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "app/installer_import.h"
 #include "app/message_table.h"
 #include "app/win32/win32_shell.h"
 #include "app/win32/window_texts.h"
@@ -23,6 +24,14 @@ void initialise(HWND dialog, LPARAM parameter) {
   ::GetWindowRect(dialog, &own);
   centreWindow(dialog, own.right - own.left, own.bottom - own.top);
   ::SetDlgItemTextA(dialog, IDC_WELCOME_TEXT, kWelcomeText);
+  ::SetDlgItemTextA(dialog, IDC_INSTALLER_NOTE, installerFieldNote("").c_str());
+}
+
+// Keeps the note below the field in step with the path, however it was entered.
+void pathChanged(HWND dialog) {
+  char path[kPathCapacity] = {};
+  ::GetDlgItemTextA(dialog, IDC_INSTALLER_PATH, path, kPathCapacity);
+  ::SetDlgItemTextA(dialog, IDC_INSTALLER_NOTE, installerFieldNote(path).c_str());
 }
 
 // Only fills the path field; the file is checked on Next.
@@ -39,13 +48,19 @@ void browse(HWND dialog) {
   chooser.nMaxFile = kPathCapacity;
   chooser.lpstrDefExt = "exe";
   chooser.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  if (::GetOpenFileNameA(&chooser)) ::SetDlgItemTextA(dialog, IDC_INSTALLER_PATH, path);
+  if (!::GetOpenFileNameA(&chooser)) return;
+  ::SetDlgItemTextA(dialog, IDC_INSTALLER_PATH, path);
+  // A long path shows its end, where the file name is.
+  HWND field = ::GetDlgItem(dialog, IDC_INSTALLER_PATH);
+  const LPARAM end = static_cast<LPARAM>(::GetWindowTextLengthA(field));
+  ::SendMessageA(field, EM_SETSEL, static_cast<WPARAM>(end), end);
+  ::SendMessageA(field, EM_SCROLLCARET, 0, 0);
 }
 
 void next(HWND dialog) {
   char path[kPathCapacity] = {};
   ::GetDlgItemTextA(dialog, IDC_INSTALLER_PATH, path, kPathCapacity);
-  if (path[0] == '\0') return;
+  // An empty path goes to the model too, which says what Next needs.
   InstallerDialogContext* context = contextOf(dialog);
   if (context == nullptr || context->model == nullptr) return;
   if (context->model->next(path)) ::EndDialog(dialog, IDOK);
@@ -62,6 +77,10 @@ INT_PTR CALLBACK installerDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       switch (LOWORD(wParam)) {
         case IDC_BROWSE:
           browse(dialog);
+          return TRUE;
+        case IDC_INSTALLER_PATH:
+          if (HIWORD(wParam) != EN_CHANGE) return FALSE;
+          pathChanged(dialog);
           return TRUE;
         case IDOK:
           next(dialog);

@@ -44,15 +44,20 @@ int Win32Shell::runInstallerDialog(InstallerDialogModel& model) {
   return result == IDOK ? kIdOk : kIdCancel;
 }
 
-SharedString Win32Shell::chooseSaveFile() {
+SharedString Win32Shell::chooseSaveFile(const PathParts& suggestion) {
   const std::string filter =
       fileFilterFromText(loadMessage(module_, message_id::kExecutableFilter));
   char path[MAX_PATH] = {};
+  // A name too long for the buffer is not offered rather than cut.
+  if (suggestion.name.size() < MAX_PATH) {
+    suggestion.name.copy(path, suggestion.name.size());
+  }
   OPENFILENAMEA chooser = {};
   chooser.lStructSize = sizeof(chooser);
   chooser.hwndOwner = ownerWindow();
   chooser.hInstance = module_;
   chooser.lpstrFilter = filter.c_str();
+  if (!suggestion.folder.empty()) chooser.lpstrInitialDir = suggestion.folder.c_str();
   chooser.lpstrFile = path;
   chooser.nMaxFile = MAX_PATH;
   chooser.lpstrDefExt = "exe";
@@ -64,14 +69,14 @@ SharedString Win32Shell::chooseSaveFile() {
 void Win32Shell::showMessage(int messageId, int failure, const std::string& reason) {
   const std::string title =
       loadMessage(module_, failure ? message_id::kErrorTitle : message_id::kSucceededTitle);
-  std::string text = formatMessage(loadMessage(module_, messageId), "");
-  if (!reason.empty()) text += "\n\n" + reason;
+  const std::string text = composeMessage(loadMessage(module_, messageId).c_str(), reason);
   ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_OK);
 }
 
 int Win32Shell::askYesNo(int messageId, const char* argument) {
   const std::string title = loadMessage(module_, message_id::kConfirmTitle);
-  const std::string text = formatMessage(loadMessage(module_, messageId), argument);
+  const std::string text =
+      composeMessage(loadMessage(module_, messageId).c_str(), argument != nullptr ? argument : "");
   return ::MessageBoxA(ownerWindow(), text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) ==
                  IDYES
              ? 1

@@ -21,7 +21,7 @@ class Win32Shell final : public Shell {
   void showSplash() override { splash_.show(module_); }
   void closeSplash() override { splash_.close(); }
   int runInstallerDialog(InstallerDialogModel& model) override;
-  SharedString chooseSaveFile() override;
+  SharedString chooseSaveFile(const PathParts& suggestion) override;
   using Shell::showMessage;
   void showMessage(int messageId, int failure, const std::string& reason) override;
   int askYesNo(int messageId, const char* argument) override;

@@ -6,14 +6,6 @@ std::string loadMessage(HINSTANCE module, int id) {
   return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
-std::string formatMessage(const std::string& text, const char* argument) {
-  const std::size_t at = text.find("%s");
-  if (at == std::string::npos) return text;
-  std::string formatted = text;
-  formatted.replace(at, 2, argument != nullptr ? argument : "");
-  return formatted;
-}
-
 std::string fileFilterFromText(const std::string& text) {
   std::string filter = text;
   for (char& c : filter) {

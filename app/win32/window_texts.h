@@ -7,9 +7,6 @@
 // The program's texts as its string table holds them (at most 255 characters), "" when missing.
 std::string loadMessage(HINSTANCE module, int id);
 
-// A message text with its one "%s" replaced by the argument, as every box shows it.
-std::string formatMessage(const std::string& text, const char* argument);
-
 // The file-type filter of the choosers: message 100 with each '|' turned into NUL, ending in two
 // NULs as the common dialogs expect.
 std::string fileFilterFromText(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "base/path_name.h"
@@ -52,6 +53,10 @@ constexpr char kNoProxy[] = "http://127.0.0.1:9";
 constexpr char kWriteFailedText[] = "Error generating configuration file";
 constexpr char kWriteFailedTitle[] = "Error";
 
+// How long the page has to say whether it holds unsaved edits: a page that hangs must not keep
+// the window from closing.
+constexpr guint kEditsAnswerLimitMs = 3000;
+
 // A string property of a message object, or the empty string when there is none.
 std::string stringProperty(JSCValue* object, const char* name) {
   std::string text;
@@ -99,6 +104,7 @@ GtkBrowserHost::GtkBrowserHost(const char* title, GdkPixbuf* icon) : windowTitle
 }
 
 GtkBrowserHost::~GtkBrowserHost() {
+  stopCloseQuery();
   // A filter still being made must not call back into a host that is gone.
   if (filterSetup_ != nullptr) {
     g_cancellable_cancel(filterSetup_);
@@ -119,21 +125,91 @@ int GtkBrowserHost::createHostWindowImpl() {
   const Geometry place = geometryForScreen(screen.width, screen.height);
 
   window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
-  gtk_window_set_title(window_, windowTitle_);
+  // GTK takes UTF-8 titles; a name that is not keeps to the program's own title.
+  const std::string title = windowTitleFor(windowTitle_);
+  gtk_window_set_title(window_,
+                       g_utf8_validate(title.c_str(), -1, nullptr) ? title.c_str() : windowTitle_);
   if (icon_ != nullptr) gtk_window_set_icon(window_, icon_);
   gtk_window_set_default_size(window_, place.width, place.height);
   gtk_window_move(window_, screen.x + place.x, screen.y + place.y);
   g_signal_connect(window_, "destroy", G_CALLBACK(onDestroy), this);
+  g_signal_connect(window_, "delete-event", G_CALLBACK(onDeleteEvent), this);
 
   return 1;
+}
+
+gboolean GtkBrowserHost::onDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  // A second request while the page or the user is still being asked changes nothing.
+  if (host->closeQueryOpen_) return TRUE;
+  // Only the loaded Workspace page can hold edits.
+  if (host->view_ == nullptr || !host->pageLoaded_ || !host->showsWorkspacePage()) return FALSE;
+  host->closeQueryOpen_ = 1;
+  host->closeQuery_ = g_cancellable_new();
+  // The answer carries its own query: once that is stopped, the host is not reached, even by an
+  // answer that was already on its way.
+  auto pending = std::make_unique<CloseQuery>(host, host->closeQuery_);
+  webkit_web_view_evaluate_javascript(host->view_, unsavedEditsScript(), -1, nullptr, nullptr,
+                                      host->closeQuery_, onEditsAnswered, pending.release());
+  host->closeQueryLimit_ = g_timeout_add(kEditsAnswerLimitMs, onEditsAnswerLate, host);
+  return TRUE;
+}
+
+void GtkBrowserHost::onEditsAnswered(GObject* view, GAsyncResult* result, gpointer data) {
+  const std::unique_ptr<CloseQuery> pending(static_cast<CloseQuery*>(data));
+  GError* error = nullptr;
+  JSCValue* value =
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+  PageEdits edits = PageEdits::kUnknown;
+  if (value != nullptr && jsc_value_is_boolean(value)) {
+    edits = jsc_value_to_boolean(value) ? PageEdits::kUnsaved : PageEdits::kNone;
+  }
+  if (value != nullptr) g_object_unref(value);
+  if (error != nullptr) g_error_free(error);
+  // A query that was stopped belongs to a host that has moved on, or is gone.
+  const bool stopped = g_cancellable_is_cancelled(pending->query);
+  if (!stopped) pending->host->finishCloseQuery(edits);
+}
+
+gboolean GtkBrowserHost::onEditsAnswerLate(gpointer self) {
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  host->closeQueryLimit_ = 0;
+  host->finishCloseQuery(PageEdits::kUnknown);
+  return G_SOURCE_REMOVE;
+}
+
+void GtkBrowserHost::finishCloseQuery(PageEdits edits) {
+  if (closeQuery_ == nullptr) return;
+  // The answer came (or the time is up): the other one no longer counts.
+  stopCloseQuery();
+  closeQueryOpen_ = 1;
+  const int close = mayClose(edits);
+  closeQueryOpen_ = 0;
+  if (close && window_ != nullptr) gtk_widget_destroy(GTK_WIDGET(window_));
+}
+
+void GtkBrowserHost::stopCloseQuery() {
+  if (closeQueryLimit_ != 0) g_source_remove(closeQueryLimit_);
+  closeQueryLimit_ = 0;
+  if (closeQuery_ != nullptr) {
+    g_cancellable_cancel(closeQuery_);
+    g_object_unref(closeQuery_);
+  }
+  closeQuery_ = nullptr;
+  closeQueryOpen_ = 0;
 }
 
 void GtkBrowserHost::embedView() {
   // The page lives in the Workspace, which the view's sandboxed web process must be able to read;
   // sandbox paths can only be given before the view starts its processes.
+  // A second view in the same process (the run has one, its tests several) finds the processes
+  // started: asking again would end the program.
+  static bool sandboxPathGiven = false;
   WebKitWebContext* context = webkit_web_context_get_default();
-  if (workspacePath()[0] != '\0')
+  if (workspacePath()[0] != '\0' && !sandboxPathGiven) {
     webkit_web_context_add_path_to_sandbox(context, workspacePath(), TRUE);
+    sandboxPathGiven = true;
+  }
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   // The page reads nothing through script and writes through the bridge, so no file page may
@@ -236,6 +312,7 @@ void GtkBrowserHost::runMessageLoopImpl() {
 
 void GtkBrowserHost::onDestroy(GtkWidget*, gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
+  host->stopCloseQuery();
   // The page's messages stop here: nothing may reach the host once its window is gone.
   if (host->contentManager_ != nullptr) {
     g_signal_handlers_disconnect_by_data(host->contentManager_, host);

@@ -43,6 +43,23 @@ class GtkBrowserHost : public BrowserHost {
   static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
   static gboolean onViewDrawn(GtkWidget* widget, cairo_t* cr, gpointer self);
   static void onFilterReady(GObject* store, GAsyncResult* result, gpointer self);
+  static gboolean onDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
+  // What an answer of the page finds when it arrives; it holds its own reference to the query.
+  struct CloseQuery {
+    CloseQuery(GtkBrowserHost* owner, GCancellable* stop)
+        : host(owner), query(G_CANCELLABLE(g_object_ref(stop))) {}
+    ~CloseQuery() { g_object_unref(query); }
+    CloseQuery(const CloseQuery&) = delete;
+    CloseQuery& operator=(const CloseQuery&) = delete;
+    GtkBrowserHost* host;
+    GCancellable* query;
+  };
+  static void onEditsAnswered(GObject* view, GAsyncResult* result, gpointer data);
+  static gboolean onEditsAnswerLate(gpointer self);
+
+  // Ends the question put to the page at close: the window closes unless the user keeps it.
+  void finishCloseQuery(PageEdits edits);
+  void stopCloseQuery();
 
   // 1 when `uri` names the Workspace's index.html (a fragment aside).
   int isWorkspacePage(const char* uri) const;
@@ -60,6 +77,10 @@ class GtkBrowserHost : public BrowserHost {
   WebKitWebView* view_ = nullptr;
   WebKitUserContentManager* contentManager_ = nullptr;
   GCancellable* filterSetup_ = nullptr;
+  // The page's answer to "unsaved edits?" while the window is being closed.
+  GCancellable* closeQuery_ = nullptr;
+  guint closeQueryLimit_ = 0;
+  int closeQueryOpen_ = 0;
   int loopRunning_ = 0;
   int pageLoaded_ = 0;
   int pageFailed_ = 0;

@@ -1,5 +1,7 @@
 #include "browser/win32/win32_browser_host.h"
 
+#include <mshtml.h>
+
 #include <new>
 
 #include "browser/win32/keyboard_forwarding.h"
@@ -64,7 +66,8 @@ int Win32BrowserHost::createHostWindowImpl() {
   ::RegisterClassExA(&windowClass);
 
   // Created hidden: the first size notification comes when it is shown, after embedding.
-  hostWindow_ = ::CreateWindowExA(WS_EX_DLGMODALFRAME, windowTitle_, windowTitle_,
+  const std::string title = windowTitleFor(windowTitle_);
+  hostWindow_ = ::CreateWindowExA(WS_EX_DLGMODALFRAME, windowTitle_, title.c_str(),
                                   WS_OVERLAPPEDWINDOW, place.x, place.y, place.width, place.height,
                                   parentWindow_, nullptr, moduleInstance_, nullptr);
   if (hostWindow_ == nullptr) return 0;
@@ -155,11 +158,11 @@ LRESULT CALLBACK Win32BrowserHost::hostWindowProc(HWND window, UINT message, WPA
                                                   LPARAM lParam) {
   // Creation messages arrive before the host is attached; they go straight to the default.
   auto* host = reinterpret_cast<Win32BrowserHost*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (host != nullptr) host->handleWindowMessage(window, message);
+  if (host != nullptr && host->handleWindowMessage(window, message)) return 0;
   return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-void Win32BrowserHost::handleWindowMessage(HWND window, UINT message) {
+int Win32BrowserHost::handleWindowMessage(HWND window, UINT message) {
   switch (message) {
     case WM_SIZE:
       fitBrowserToWindow();
@@ -171,6 +174,14 @@ void Win32BrowserHost::handleWindowMessage(HWND window, UINT message) {
       ::DestroyWindow(window);
       break;
     case WM_CLOSE:
+      // Closing while the question is open would close under it; the first request decides.
+      if (closeQueryOpen_) return 1;
+      closeQueryOpen_ = 1;
+      if (!mayClose(pageEdits())) {
+        closeQueryOpen_ = 0;
+        return 1;
+      }
+      closeQueryOpen_ = 0;
       unsubscribeEvents();
       ::DestroyWindow(window);
       break;
@@ -185,6 +196,38 @@ void Win32BrowserHost::handleWindowMessage(HWND window, UINT message) {
     default:
       break;
   }
+  return 0;
+}
+
+BrowserHost::PageEdits Win32BrowserHost::pageEdits() {
+  if (!webBrowser_) return PageEdits::kUnknown;
+  ComRef<IDispatch> documentDispatch;
+  if (FAILED(webBrowser_->get_Document(documentDispatch.receive())) || !documentDispatch) {
+    return PageEdits::kUnknown;
+  }
+  ComRef<IHTMLDocument> document;
+  documentDispatch->QueryInterface(IID_IHTMLDocument, document.receiveVoid());
+  ComRef<IDispatch> script;
+  if (!document || FAILED(document->get_Script(script.receive())) || !script) {
+    return PageEdits::kUnknown;
+  }
+  wchar_t name[] = L"kxHasUnsavedEdits";
+  LPOLESTR names[] = {name};
+  DISPID id = DISPID_UNKNOWN;
+  if (FAILED(script->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+    return PageEdits::kUnknown;
+  }
+  DISPPARAMS none = {};
+  VARIANT result;
+  ::VariantInit(&result);
+  const HRESULT called = script->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
+                                        &result, nullptr, nullptr);
+  PageEdits edits = PageEdits::kUnknown;
+  if (SUCCEEDED(called) && V_VT(&result) == VT_BOOL) {
+    edits = V_BOOL(&result) == VARIANT_TRUE ? PageEdits::kUnsaved : PageEdits::kNone;
+  }
+  ::VariantClear(&result);
+  return edits;
 }
 
 void Win32BrowserHost::fitBrowserToWindow() {

@@ -67,7 +67,10 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
 
  private:
   static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void handleWindowMessage(HWND window, UINT message);
+  // 1 when the message is done with and must not reach the default handling.
+  int handleWindowMessage(HWND window, UINT message);
+  // Asks the page's kxHasUnsavedEdits() through the document's script object.
+  PageEdits pageEdits();
   void embedBrowser();
   void fitBrowserToWindow();
   void unsubscribeEvents();
@@ -88,6 +91,7 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
   HWND hostWindow_ = nullptr;
   DWORD adviseCookie_ = 0;
   LONG referenceCount_ = 1;
+  int closeQueryOpen_ = 0;
   HINSTANCE moduleInstance_;
   char windowTitle_[kTextCapacity] = {};
   std::string pageFailure_;

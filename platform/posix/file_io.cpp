@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/chunk_loops.h"
 #include "platform/replacement_file.h"
@@ -29,11 +31,9 @@ class FileDescriptor {
   int fd_;
 };
 
-// One read of the file behind `fd`, an interrupted read tried again; `error` keeps the reason of
-// a failed one.
+// One read of the file behind `fd`, an interrupted read tried again.
 struct ChunkReader {
   int fd;
-  int error = 0;
   bool operator()(char* buffer, std::size_t capacity, std::size_t& got) {
     for (;;) {
       const ssize_t n = ::read(fd, buffer, capacity);
@@ -41,10 +41,7 @@ struct ChunkReader {
         got = static_cast<std::size_t>(n);
         return true;
       }
-      if (errno != EINTR) {
-        error = errno;
-        return false;
-      }
+      if (errno != EINTR) return false;
     }
   }
 };
@@ -68,21 +65,19 @@ int copyFile(const char* source, const char* target, std::string* reason) {
       *reason = std::string(action) + " " + source + ": " + std::strerror(error);
     return 0;
   };
-  FileDescriptor in(::open(source, O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) return failed("Cannot open", errno);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source, "rbe"), &std::fclose);
+  if (!in) return failed("Cannot open", errno);
   struct stat st {};
-  if (::fstat(in.get(), &st) != 0) return failed("Cannot examine", errno);
+  if (::fstat(::fileno(in.get()), &st) != 0) return failed("Cannot examine", errno);
   if (!S_ISREG(st.st_mode)) return failed("Cannot copy", EINVAL);
   ReplacementFile out;
-  if (!out.open(target)) {
+  // The system copies the bytes itself, sharing blocks where the file system can.
+  if (!out.open(target) || !out.copyFrom(in.get(), 0, static_cast<std::uint64_t>(st.st_size)) ||
+      !out.commit()) {
     if (reason != nullptr) *reason = out.failure();
     return 0;
   }
-  ChunkReader reader{in.get()};
-  return copyChunks(
-      out, reader,
-      [&] { return std::string("Cannot read ") + source + ": " + std::strerror(reader.error); },
-      reason);
+  return 1;
 }
 
 int renameReplacing(const char* source, const char* target) {

@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -119,6 +120,23 @@ int writeAllAt(int fd, const char* data, std::size_t size, off_t offset) {
   return 1;
 }
 
+// Copies through a buffer, for systems or file pairs that cannot copy by themselves.
+int copyThroughBuffer(int from, off_t& in, int to, off_t& out, std::uint64_t& left) {
+  std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(left, 1 << 20)));
+  while (left > 0) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+    const ssize_t got = ::pread(from, buffer.data(), want, in);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return 0;
+    if (got == 0) return errno = EIO, 0;  // the source is shorter than it was
+    if (!writeAllAt(to, buffer.data(), static_cast<std::size_t>(got), out)) return 0;
+    in += got;
+    out += got;
+    left -= static_cast<std::uint64_t>(got);
+  }
+  return 1;
+}
+
 }  // namespace
 
 struct ReplacementFile::State : ReplacementBookkeeping {
@@ -176,6 +194,33 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
   if (!s.withinWritten(offset, size)) return s.fail(describe("Cannot write", s.target, EINVAL));
   if (!writeAllAt(s.fd, static_cast<const char*>(data), size, static_cast<off_t>(offset)))
     return s.fail(describe("Cannot write", s.target, errno));
+  return 1;
+}
+
+int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size) {
+  State& s = *state_;
+  if (!s.writable(s.fd >= 0)) return 0;
+  const int from = source != nullptr ? ::fileno(source) : -1;
+  if (from < 0) return s.fail(describe("Cannot copy into", s.target, EBADF));
+  off_t in = static_cast<off_t>(offset);
+  off_t out = static_cast<off_t>(s.size);
+  std::uint64_t left = size;
+  while (left > 0) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30));
+    const ssize_t copied = ::copy_file_range(from, &in, s.fd, &out, want, 0);
+    if (copied < 0 && errno == EINTR) continue;
+    if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
+                       errno == EINVAL || errno == EBADF)) {
+      // Another file system, an old kernel or a file the kernel cannot copy by itself.
+      if (!copyThroughBuffer(from, in, s.fd, out, left))
+        return s.fail(describe("Cannot copy into", s.target, errno));
+      break;
+    }
+    if (copied < 0) return s.fail(describe("Cannot copy into", s.target, errno));
+    if (copied == 0) return s.fail(describe("Cannot copy into", s.target, EIO));
+    left -= static_cast<std::uint64_t>(copied);
+  }
+  s.size += size;
   return 1;
 }
 

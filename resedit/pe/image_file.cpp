@@ -31,6 +31,15 @@ int ImageFile::readAt(std::uint64_t offset, void* out, std::size_t count) {
   return got == count;
 }
 
+int ImageFile::copyTo(std::uint64_t offset, std::uint64_t count, platform::ReplacementFile& out) {
+  if (!file_ || offset > size_ || size_ - offset < count) return 0;
+  if (count == 0) return 1;
+  const int copied = out.copyFrom(file_.get(), offset, count);
+  // The copy may have moved the file's position behind the C library's back: the next read seeks.
+  position_ = kUnknownPosition;
+  return copied;
+}
+
 int ImageFile::append(const void* data, std::size_t count) {
   if (!file_ || writeFailed_) return 0;
   if (count == 0) return 1;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/replacement_file.h"
+
 namespace pe {
 
 // An open file read or written at explicit offsets. Files of 2 GiB or more are refused: PE offsets
@@ -17,6 +19,8 @@ class ImageFile {
   std::uint64_t size() const { return size_; }
   // Reads exactly `count` bytes at `offset`; 0 when the file has fewer.
   int readAt(std::uint64_t offset, void* out, std::size_t count);
+  // Appends `count` bytes at `offset` to `out`, copied by the system where it can.
+  int copyTo(std::uint64_t offset, std::uint64_t count, platform::ReplacementFile& out);
   int append(const void* data, std::size_t count);
   int writeAt(std::uint64_t offset, const void* data, std::size_t count);
   // Flushes and closes; 1 only when every byte reached the file.
@@ -29,6 +33,8 @@ class ImageFile {
   struct Closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
+  static constexpr std::uint64_t kUnknownPosition = ~std::uint64_t{0};
+
   std::unique_ptr<std::FILE, Closer> file_;
   std::uint64_t size_ = 0;
   std::uint64_t position_ = 0;

@@ -39,6 +39,11 @@ class PeChecksum {
     sum_ = fold(sum_);
   }
 
+  // The sum so far modulo 0xFFFF, with a last odd byte counted as a word of its own.
+  std::uint32_t residue() const {
+    return static_cast<std::uint32_t>(fold(sum_ + (pending_ ? pendingByte_ : 0)) % 0xFFFF);
+  }
+
   std::uint32_t finish(std::uint64_t fileLength) {
     if (pending_) sum_ += pendingByte_;
     pending_ = false;
@@ -54,6 +59,36 @@ class PeChecksum {
   std::uint64_t sum_ = 0;
   std::uint8_t pendingByte_ = 0;
   bool pending_ = false;
+};
+
+// The checksum adjusted for the bytes that changed, so that unchanged bytes need not be added up
+// again. Why this equals a full recomputation: folding with end-around carry keeps a sum modulo
+// 0xFFFF (2^16 = 1 modulo 0xFFFF), and a sum S > 0 folds to ((S - 1) mod 0xFFFF) + 1, never to 0.
+// A byte b at file offset p adds b * 256^(p mod 2) to S, and since 256^2 = 1 modulo 0xFFFF, S
+// modulo 0xFFFF is the sum of each byte's own term, whatever the bytes around it are. So the new
+// file's residue is the old one's, less the terms of the bytes taken away, plus those of the bytes
+// put in; a range moved by an odd number of bytes has its residue multiplied by 256 (its two bytes
+// swapped). A PE file starts with "MZ", so its S is never 0 and the residue fixes the checksum.
+class ChecksumResidue {
+ public:
+  // The terms of `count` bytes that lie at file offset `offset`.
+  static std::uint32_t of(const std::uint8_t* bytes, std::size_t count, std::uint64_t offset) {
+    PeChecksum sum;
+    const std::uint8_t none = 0;
+    if (offset % 2 != 0) sum.add(&none, 1);
+    sum.add(bytes, count);
+    return sum.residue();
+  }
+  static std::uint32_t plus(std::uint32_t a, std::uint32_t b) { return (a + b) % 0xFFFF; }
+  static std::uint32_t minus(std::uint32_t a, std::uint32_t b) { return (a + 0xFFFF - b) % 0xFFFF; }
+  // The terms of a range whose bytes moved by `shift` (either way).
+  static std::uint32_t moved(std::uint32_t residue, std::uint64_t shift) {
+    return shift % 2 == 0 ? residue : (residue * 256) % 0xFFFF;
+  }
+  // The checksum of a file of `fileLength` bytes, some of them not zero, with this residue.
+  static std::uint32_t checksum(std::uint32_t residue, std::uint64_t fileLength) {
+    return static_cast<std::uint32_t>((residue == 0 ? 0xFFFF : residue) + fileLength);
+  }
 };
 
 }  // namespace pe

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,12 +44,18 @@ class PeResourceFile {
   ImageFile& file() { return file_; }
   // Copies a leaf's bytes as the file holds them; 0 when it has no bytes in the file.
   int readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes);
+  // Keeps the whole resource section in memory, so that reading its leaves costs no further reads;
+  // open keeps only its start when the directory lies there. 0 when it cannot be read.
+  int holdSection();
+  // Forgets the copy of the resource section; leaves are then read from the file.
+  void releaseSection();
   // Why open or loadAllLeaves failed.
   const std::string& reason() const { return reason_; }
 
  private:
   int fail(const char* why) {
     file_.close();
+    releaseSection();
     reason_ = why;
     return 0;
   }
@@ -55,6 +63,15 @@ class PeResourceFile {
   ImageFile file_;
   PeLayout layout_;
   ResourceTree tree_;
+  int readRegion(std::uint64_t length);
+
+  // The resource section's first bytes, or all of them, starting at file offset regionStart_.
+  std::span<const std::uint8_t> region() const { return {regionBytes_.get(), regionSize_}; }
+
+  std::unique_ptr<std::uint8_t[]> regionBytes_;
+  std::size_t regionSize_ = 0;
+  std::uint64_t regionStart_ = 0;
+  std::uint64_t sectionLength_ = 0;
   std::string reason_;
 };
 

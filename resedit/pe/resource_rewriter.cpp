@@ -16,7 +16,9 @@ constexpr std::uint32_t kDebugEntrySize = 28;
 constexpr std::uint32_t kMaximumDebugEntries = 256;
 // Older Windows loaders refuse images with more sections than this.
 constexpr std::size_t kMaximumSections = 96;
-constexpr std::size_t kChunkSize = 4 << 20;
+constexpr std::size_t kChunkSize = 1 << 20;
+// Bytes read back at a time: the written file is compared piece by piece, never held whole.
+constexpr std::size_t kVerifyChunk = 256 << 10;
 constexpr std::uint32_t kDefaultResourceCharacteristics = 0x40000040;  // initialised data, readable
 constexpr std::uint64_t kAddressLimit = 0x7FFFFFFF;
 
@@ -209,6 +211,7 @@ int ResourceRewriter::planAppend(std::uint32_t treeSize) {
 void ResourceRewriter::resetPlan() {
   segments_.clear();
   patches_.clear();
+  checksumWritten_ = false;
   fileShiftAt_ = 0;
   fileShift_ = 0;
   rvaShiftAt_ = 0xFFFFFFFF;
@@ -337,8 +340,7 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
   putU32(&header[layout.sizeOfImageOffset()], static_cast<std::uint32_t>(imageEnd));
   putU32(&header[layout.checkSumOffset()], 0);
 
-  std::vector<std::uint8_t> tree = source_.tree().serialize(treeRva);
-  tree.resize(newRawSize, 0);
+  std::vector<std::uint8_t> tree = source_.tree().serialize(treeRva, newRawSize);
   std::uint64_t end = copyEnd();
   std::uint64_t copyFrom =
       layout.headerBytes.size() + (placement == Placement::kAppend ? kSectionHeaderSize : 0);
@@ -394,48 +396,192 @@ int ResourceRewriter::patchDebugDirectory() {
   return 1;
 }
 
-int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
-  PeChecksum checksum;
-  // A file without a checksum keeps none: its bytes need not be added up.
-  const bool keepsChecksum = source_.layout().checkSum != 0;
-  std::vector<std::uint8_t> chunk(kChunkSize);
-  std::uint64_t position = 0;
-  for (const Segment& segment : segments_) {
-    std::uint64_t done = 0;
-    while (done < segment.length) {
-      std::size_t count =
-          static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, segment.length - done));
-      if (!segment.literal.empty()) {
-        std::memcpy(chunk.data(), segment.literal.data() + done, count);
-      } else if (!source_.file().readAt(segment.sourceOffset + done, chunk.data(), count)) {
-        return 0;
-      }
-      for (const Patch& patch : patches_) {
-        for (std::size_t k = 0; k < patch.bytes.size(); ++k) {
-          std::uint64_t at = patch.outputOffset + k;
-          if (at >= position && at < position + count)
-            chunk[static_cast<std::size_t>(at - position)] = patch.bytes[k];
-        }
-      }
-      if (keepsChecksum) checksum.add(chunk.data(), count);
-      if (!out.write(chunk.data(), count)) return 0;
-      position += count;
-      done += count;
+void ResourceRewriter::applyPatches(std::uint64_t offset, std::uint8_t* out,
+                                    std::size_t count) const {
+  const std::uint64_t end = offset + count;
+  // In their order, so that a later patch wins where two meet.
+  for (const Patch& patch : patches_) {
+    const std::uint64_t from = std::max(offset, patch.outputOffset);
+    const std::uint64_t to = std::min(end, patch.outputOffset + patch.bytes.size());
+    if (from >= to) continue;
+    std::memcpy(out + (from - offset), patch.bytes.data() + (from - patch.outputOffset),
+                static_cast<std::size_t>(to - from));
+  }
+}
+
+std::vector<std::pair<std::uint64_t, std::uint64_t>> ResourceRewriter::patchedRanges() const {
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+  for (const Patch& patch : patches_) {
+    if (!patch.bytes.empty())
+      ranges.emplace_back(patch.outputOffset, patch.outputOffset + patch.bytes.size());
+  }
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> merged;
+  for (const auto& range : ranges) {
+    if (!merged.empty() && range.first <= merged.back().second) {
+      merged.back().second = std::max(merged.back().second, range.second);
+    } else {
+      merged.push_back(range);
     }
   }
-  if (keepsChecksum) {
-    std::uint8_t value[4];
-    putU32(value, checksum.finish(position));
-    if (!out.writeAt(source_.layout().checkSumOffset(), value, sizeof value)) return 0;
+  return merged;
+}
+
+int ResourceRewriter::sourceResidue(std::uint64_t offset, std::uint64_t length,
+                                    std::uint32_t& residue) {
+  // One buffer for every range, never cleared: each byte of it is read over before use.
+  if (!residueChunk_) residueChunk_ = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize);
+  std::uint8_t* chunk = residueChunk_.get();
+  residue = 0;
+  for (std::uint64_t done = 0; done < length;) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, length - done));
+    if (!source_.file().readAt(offset + done, chunk, count)) return 0;
+    residue = ChecksumResidue::plus(residue, ChecksumResidue::of(chunk, count, offset + done));
+    done += count;
   }
   return 1;
 }
 
-namespace {
+int ResourceRewriter::plannedChecksum(std::uint32_t& checksum) {
+  // Every byte of the source is read once, never written through the program: a stored checksum
+  // cannot be known to be right without adding up all of it, so the source's own sum is taken and
+  // adjusted for what the plan replaces, moves and patches.
+  const std::uint64_t sourceSize = source_.layout().fileSize;
+  std::uint32_t sourceTotal = 0;
+  if (!sourceResidue(0, sourceSize, sourceTotal)) return 0;
+  std::uint32_t output = 0;
+  std::uint32_t copied = 0;  // the copied ranges' terms, where they lie in the source
+  // Copied ranges that overlap in the source cannot be told apart by what lies between them.
+  bool disjoint = true;
+  std::uint64_t copiedEnd = 0;
+  for (const Segment& segment : segments_) {
+    if (!segment.literal.empty() || segment.length == 0) continue;
+    disjoint = disjoint && segment.sourceOffset >= copiedEnd;
+    copiedEnd = segment.sourceOffset + segment.length;
+  }
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    if (!segment.literal.empty()) {
+      output = ChecksumResidue::plus(
+          output, ChecksumResidue::of(segment.literal.data(),
+                                      static_cast<std::size_t>(segment.length), position));
+    } else if (segment.length != 0) {
+      const std::uint64_t shift = position - segment.sourceOffset;
+      if (shift % 2 != 0 || !disjoint) {
+        // Its bytes change places within their words: add them up where they now lie.
+        std::uint32_t moved = 0;
+        if (!sourceResidue(segment.sourceOffset, segment.length, moved)) return 0;
+        output = ChecksumResidue::plus(output, ChecksumResidue::moved(moved, shift));
+        copied = ChecksumResidue::plus(copied, moved);
+      }
+    }
+    position += segment.length;
+  }
+  if (disjoint) {
+    // What the copied ranges at even shifts add: the source's sum less what lies between the
+    // copied ranges, less the ranges already counted.
+    std::uint32_t between = 0;
+    std::uint64_t cursor = 0;
+    for (const Segment& segment : segments_) {
+      if (!segment.literal.empty() || segment.length == 0) continue;
+      std::uint32_t gap = 0;
+      if (!sourceResidue(cursor, segment.sourceOffset - cursor, gap)) return 0;
+      between = ChecksumResidue::plus(between, gap);
+      cursor = segment.sourceOffset + segment.length;
+    }
+    std::uint32_t tail = 0;
+    if (cursor < sourceSize && !sourceResidue(cursor, sourceSize - cursor, tail)) return 0;
+    between = ChecksumResidue::plus(between, tail);
+    output = ChecksumResidue::plus(
+        output, ChecksumResidue::minus(ChecksumResidue::minus(sourceTotal, between), copied));
+  }
+  // Patched bytes: their terms before the patch out, after it in.
+  std::vector<std::uint8_t> before;
+  std::vector<std::uint8_t> after;
+  for (const auto& [from, to] : patchedRanges()) {
+    const auto count = static_cast<std::size_t>(to - from);
+    before.resize(count);
+    after.resize(count);
+    if (!readPlanned(from, before.data(), count, false) ||
+        !readPlanned(from, after.data(), count, true))
+      return 0;
+    output = ChecksumResidue::minus(output, ChecksumResidue::of(before.data(), count, from));
+    output = ChecksumResidue::plus(output, ChecksumResidue::of(after.data(), count, from));
+  }
+  checksum = ChecksumResidue::checksum(output, position);
+  return 1;
+}
 
-// Whether the written directory holds the same entries, in the same order, with the same bytes.
-int sameDirectory(const ResourceDirectory& expected, const ResourceDirectory& written,
-                  PeResourceFile& file) {
+int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
+  const std::vector<std::pair<std::uint64_t, std::uint64_t>> patched = patchedRanges();
+  std::vector<std::uint8_t> chunk;
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    const std::uint64_t end = position + segment.length;
+    if (!segment.literal.empty()) {
+      const bool touched = std::any_of(patched.begin(), patched.end(), [&](const auto& range) {
+        return range.first < end && range.second > position;
+      });
+      if (!touched) {
+        if (!out.write(segment.literal.data(), segment.literal.size())) return 0;
+      } else {
+        chunk.assign(segment.literal.begin(), segment.literal.end());
+        applyPatches(position, chunk.data(), chunk.size());
+        if (!out.write(chunk.data(), chunk.size())) return 0;
+      }
+      position = end;
+      continue;
+    }
+    // Unchanged bytes go from file to file; only the few that patches change pass through here.
+    std::uint64_t cursor = position;
+    for (const auto& [from, to] : patched) {
+      if (to <= cursor || from >= end) continue;
+      const std::uint64_t patchFrom = std::max(from, cursor);
+      const std::uint64_t patchTo = std::min(to, end);
+      if (patchFrom > cursor && !source_.file().copyTo(segment.sourceOffset + (cursor - position),
+                                                       patchFrom - cursor, out))
+        return 0;
+      chunk.resize(static_cast<std::size_t>(patchTo - patchFrom));
+      if (!source_.file().readAt(segment.sourceOffset + (patchFrom - position), chunk.data(),
+                                 chunk.size()))
+        return 0;
+      applyPatches(patchFrom, chunk.data(), chunk.size());
+      if (!out.write(chunk.data(), chunk.size())) return 0;
+      cursor = patchTo;
+    }
+    if (end > cursor &&
+        !source_.file().copyTo(segment.sourceOffset + (cursor - position), end - cursor, out))
+      return 0;
+    position = end;
+  }
+  // A file without a checksum keeps none: its bytes need not be added up.
+  if (source_.layout().checkSum != 0) {
+    std::uint32_t checksum = 0;
+    if (!plannedChecksum(checksum)) return 0;
+    std::uint8_t value[4];
+    putU32(value, checksum);
+    if (!out.writeAt(source_.layout().checkSumOffset(), value, sizeof value)) return 0;
+    checksum_ = checksum;
+    checksumWritten_ = true;
+  }
+  return 1;
+}
+
+const std::uint8_t* ResourceRewriter::plannedLiteral(std::uint64_t offset,
+                                                     std::uint64_t length) const {
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    if (offset >= position && offset - position <= segment.length &&
+        segment.length - (offset - position) >= length) {
+      return segment.literal.empty() ? nullptr : segment.literal.data() + (offset - position);
+    }
+    position += segment.length;
+  }
+  return nullptr;
+}
+
+int ResourceRewriter::sameDirectory(const ResourceDirectory& expected,
+                                    const ResourceDirectory& written, PeResourceFile& file) const {
   if (expected.entries.size() != written.entries.size() ||
       expected.characteristics != written.characteristics ||
       expected.timeDateStamp != written.timeDateStamp ||
@@ -450,21 +596,66 @@ int sameDirectory(const ResourceDirectory& expected, const ResourceDirectory& wr
       if (!sameDirectory(*want.directory, *got.directory, file)) return 0;
       continue;
     }
-    std::vector<std::uint8_t> bytes;
-    if (got.leaf->codePage != want.leaf->codePage || !file.readLeaf(*got.leaf, bytes) ||
-        bytes != want.leaf->data)
+    if (got.leaf->codePage != want.leaf->codePage || got.leaf->size != want.leaf->data.size())
       return 0;
+    // Where the written headers say the leaf lies must be where the plan put its bytes; those
+    // bytes were compared with the written file already.
+    std::uint64_t offset = 0;
+    if (!file.layout().rvaToFileOffset(got.leaf->dataRva, got.leaf->size, offset)) return 0;
+    if (const std::uint8_t* planned = plannedLiteral(offset, got.leaf->size)) {
+      if (got.leaf->size != 0 && std::memcmp(planned, want.leaf->data.data(), got.leaf->size) != 0)
+        return 0;
+      continue;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!file.readLeaf(*got.leaf, bytes) || bytes != want.leaf->data) return 0;
   }
   return 1;
 }
 
-}  // namespace
+int ResourceRewriter::sameBytes(ImageFile& written, std::uint64_t offset, std::uint64_t length) {
+  std::vector<std::uint8_t> want;
+  std::vector<std::uint8_t> got;
+  for (std::uint64_t done = 0; done < length;) {
+    const auto count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kVerifyChunk, length - done));
+    want.resize(count);
+    got.resize(count);
+    if (!readPlanned(offset + done, want.data(), count) ||
+        !written.readAt(offset + done, got.data(), count))
+      return 0;
+    // The checksum is the one field written after the planned bytes.
+    const std::uint64_t field = source_.layout().checkSumOffset();
+    if (checksumWritten_ && field + 4 > offset + done && field < offset + done + count) {
+      std::uint8_t value[4];
+      putU32(value, checksum_);
+      for (std::uint64_t k = std::max(field, offset + done);
+           k < std::min(field + 4, offset + done + count); ++k)
+        want[static_cast<std::size_t>(k - offset - done)] = value[k - field];
+    }
+    if (want != got) return 0;
+    done += count;
+  }
+  return 1;
+}
 
 int ResourceRewriter::verify(const std::string& path) {
+  // Only what the rewrite wrote itself is read back: the headers, the new tree and the patched
+  // bytes. The bytes the system copied are the source's, and a short copy failed already.
   PeResourceFile written;
   if (!written.open(path)) return refuse("the written file does not read back");
   if (written.layout().fileSize != outputSize_)
     return refuse("the written file does not have the planned size");
+  std::uint64_t position = 0;
+  for (const Segment& segment : segments_) {
+    if (!segment.literal.empty() && !sameBytes(written.file(), position, segment.length))
+      return refuse("the written file does not hold the planned bytes");
+    position += segment.length;
+  }
+  for (const auto& [from, to] : patchedRanges()) {
+    if (!sameBytes(written.file(), from, to - from))
+      return refuse("the written file does not hold the planned bytes");
+  }
   if (!sameDirectory(source_.tree().root, written.tree().root, written))
     return refuse("the written file does not hold the planned resources");
   return 1;

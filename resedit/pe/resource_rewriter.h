@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/replacement_file.h"
@@ -68,10 +69,27 @@ class ResourceRewriter {
   // Keeps a self-extractor's payload in the overlay valid in the planned output: its offsets
   // follow a moved overlay and its integrity check covers the new bytes. 0 when it cannot.
   int keepPayloadValid();
-  // Reads planned output bytes, patches applied, as streamTo will write them.
-  int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count);
+  // Reads planned output bytes as streamTo will write them, or as they were before the patches.
+  int readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count,
+                  bool withPatches = true);
+  // Writes the patches' bytes that fall within [offset, offset + count) of the output into `out`.
+  void applyPatches(std::uint64_t offset, std::uint8_t* out, std::size_t count) const;
+  // The output ranges that patches cover, ascending, merged where they meet.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> patchedRanges() const;
   int streamTo(platform::ReplacementFile& out);
+  // The checksum of the planned output, adjusted from the source's own sum; 0 when unreadable.
+  int plannedChecksum(std::uint32_t& checksum);
+  // The residue of `length` source bytes at `offset`, read in chunks.
+  int sourceResidue(std::uint64_t offset, std::uint64_t length, std::uint32_t& residue);
   int verify(const std::string& path);
+  // The planned bytes at [offset, offset + length) of the output when one literal piece holds
+  // them all; null when they are copied from the source.
+  const std::uint8_t* plannedLiteral(std::uint64_t offset, std::uint64_t length) const;
+  // Whether the written file holds the planned bytes there (with the checksum written).
+  int sameBytes(ImageFile& written, std::uint64_t offset, std::uint64_t length);
+  // Whether the written directory holds the same entries, in the same order, with the same bytes.
+  int sameDirectory(const ResourceDirectory& expected, const ResourceDirectory& written,
+                    PeResourceFile& file) const;
 
   PeResourceFile& source_;
   ImageReferences references_;
@@ -85,6 +103,9 @@ class ResourceRewriter {
   std::uint32_t rvaShiftAt_ = 0xFFFFFFFF;
   std::uint32_t rvaShift_ = 0;
   std::uint64_t outputSize_ = 0;
+  std::unique_ptr<std::uint8_t[]> residueChunk_;
+  std::uint32_t checksum_ = 0;
+  bool checksumWritten_ = false;
 };
 
 }  // namespace pe

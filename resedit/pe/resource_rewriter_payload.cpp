@@ -16,7 +16,8 @@ constexpr std::size_t kCrcChunk = 1 << 20;
 
 }  // namespace
 
-int ResourceRewriter::readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+int ResourceRewriter::readPlanned(std::uint64_t offset, std::uint8_t* out, std::size_t count,
+                                  bool withPatches) {
   std::uint64_t position = 0;
   const std::uint64_t end = offset + count;
   for (const Segment& segment : segments_) {
@@ -36,12 +37,7 @@ int ResourceRewriter::readPlanned(std::uint64_t offset, std::uint8_t* out, std::
     position = segmentEnd;
   }
   if (end > position) return 0;
-  for (const Patch& patch : patches_) {
-    for (std::size_t k = 0; k < patch.bytes.size(); ++k) {
-      const std::uint64_t at = patch.outputOffset + k;
-      if (at >= offset && at < end) out[at - offset] = patch.bytes[k];
-    }
-  }
+  if (withPatches) applyPatches(offset, out, count);
   return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <set>
 
 #include "resedit/pe/byte_order.h"
@@ -180,8 +181,10 @@ struct TreeWriter {
     return alignUp(offset, 8);
   }
 
-  void write(const ResourceDirectory& root) {
-    out.assign(static_cast<std::size_t>(measure(root)), 0);
+  // Writes the directory into `size` bytes, or as many as it needs when that is not given.
+  void write(const ResourceDirectory& root, std::optional<std::size_t> size = std::nullopt) {
+    const auto needed = static_cast<std::size_t>(measure(root));
+    out.assign(std::max(needed, size.value_or(needed)), 0);
 
     std::size_t nextDirectory = 1;
     std::size_t nextLeaf = 0;
@@ -318,6 +321,15 @@ std::vector<std::uint8_t> ResourceTree::serialize(std::uint32_t baseRva) const {
   TreeWriter writer;
   writer.baseRva = baseRva;
   writer.write(root);
+  return std::move(writer.out);
+}
+
+std::vector<std::uint8_t> ResourceTree::serialize(std::uint32_t baseRva, std::size_t size) const {
+  TreeWriter writer;
+  writer.baseRva = baseRva;
+  // Written at its final size at once: growing it afterwards would copy every resource again.
+  writer.write(root, size);
+  writer.out.resize(size);
   return std::move(writer.out);
 }
 

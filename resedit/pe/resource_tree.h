@@ -59,8 +59,10 @@ class ResourceTree {
                                             const ResourceLeaf&)>& visit) const;
 
   // The directory as it is laid out in a resource section at `baseRva`: directories, data entries,
-  // names, then each leaf's data on an 8-byte boundary. Every leaf must be loaded.
+  // names, then each leaf's data on an 8-byte boundary. Every leaf must be loaded. The result is
+  // `size` bytes long, zeros after the directory, or cut short when the directory needs more.
   std::vector<std::uint8_t> serialize(std::uint32_t baseRva) const;
+  std::vector<std::uint8_t> serialize(std::uint32_t baseRva, std::size_t size) const;
   // The size serialize would return, without building it.
   std::uint64_t serializedSize() const;
 

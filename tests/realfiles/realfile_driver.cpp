@@ -103,7 +103,9 @@ class DriverShell : public Shell {
   void showSplash() override {}
   void closeSplash() override {}
   int runInstallerDialog(InstallerDialogModel&) override { return kIdCancel; }
-  SharedString chooseSaveFile() override { return SharedString(destination_.c_str()); }
+  SharedString chooseSaveFile(const PathParts&) override {
+    return SharedString(destination_.c_str());
+  }
   void showMessage(int messageId, int isFailure, const std::string& why) override {
     message = messageId;
     failure = isFailure;

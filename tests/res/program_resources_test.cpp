@@ -148,14 +148,16 @@ std::wstring className(const std::wstring& windowClass) {
 }  // namespace
 
 TEST(ProgramResources, StringTableHoldsEveryMessageWithTheSameText) {
-  const int ids[] = {message_id::kErrorTitle,           message_id::kNotAnInstaller,
-                     message_id::kMissingFiles,         message_id::kCouldNotGenerate,
-                     message_id::kInstallerNotFound,    message_id::kSucceededTitle,
-                     message_id::kPlayerGenerated,      message_id::kExecutableFilter,
-                     message_id::kWindowTitle,          message_id::kConfirmQuickTime,
-                     message_id::kQuickTimeUnreadable,  message_id::kConfirmTitle,
-                     message_id::kValueNotInCodePage,   message_id::kEditorNotWritten,
-                     message_id::kConfigurationNotSaved};
+  const int ids[] = {message_id::kErrorTitle,          message_id::kNotAnInstaller,
+                     message_id::kMissingFiles,        message_id::kCouldNotGenerate,
+                     message_id::kInstallerNotFound,   message_id::kSucceededTitle,
+                     message_id::kPlayerGenerated,     message_id::kExecutableFilter,
+                     message_id::kWindowTitle,         message_id::kConfirmQuickTime,
+                     message_id::kQuickTimeUnreadable, message_id::kConfirmTitle,
+                     message_id::kValueNotInCodePage,  message_id::kNoInstallerChosen,
+                     message_id::kInstallerFieldHint,  message_id::kInstallerFieldName,
+                     message_id::kDiscardEdits,        message_id::kDestinationInWorkspace,
+                     message_id::kEditorNotWritten,    message_id::kConfigurationNotSaved};
   for (int id : ids) {
     SCOPED_TRACE(id);
     ASSERT_NE(messageText(id), nullptr);
@@ -201,6 +203,13 @@ TEST(ProgramResources, InstallerDialogHasItsTitleFontAndControls) {
   EXPECT_EQ(className(path->windowClass), L"edit");
   EXPECT_TRUE(path->style & ES_AUTOHSCROLL);
   EXPECT_TRUE(path->title.empty());
+
+  // The file name, or why Next needs one, stays readable below the field however long the path.
+  const DialogItem* note = itemWithId(dialog, IDC_INSTALLER_NOTE);
+  ASSERT_NE(note, nullptr);
+  EXPECT_EQ(className(note->windowClass), L"static");
+  EXPECT_GE(note->y, path->y + path->cy);
+  EXPECT_LE(note->y + note->cy, group->y + group->cy);
 
   struct Button {
     int id;

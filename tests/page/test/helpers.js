@@ -6,9 +6,11 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { pathToFileURL } = require('node:url');
+const { execFileSync } = require('node:child_process');
 const { chromium } = require('playwright-core');
 
-const SITE = path.resolve(__dirname, '..', '..', '..', 'site', 'cfadmin');
+const ROOT = path.resolve(__dirname, '..', '..', '..');
+const SITE = path.join(ROOT, 'site', 'cfadmin');
 const PLACEHOLDER = 'var serverData=[];';
 const CHROMIUM = process.env.CHROMIUM_PATH || '/usr/bin/chromium';
 const CHROMIUM_ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
@@ -34,10 +36,23 @@ function pageData(entries) {
   return block;
 }
 
+// The site's generated scripts, made from the catalogue data the way the build makes them, once
+// per process: a folder holding catalogue.js.
+const GENERATED = (() => {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-page-generated-'));
+  execFileSync(process.env.CMAKE || 'cmake', [
+    '-D', 'DATA=' + path.join(ROOT, 'site', 'catalogue', 'catalogue.json'),
+    '-D', 'JS_TEMPLATE=' + path.join(ROOT, 'site', 'catalogue', 'catalogue.js.in'),
+    '-D', 'JS_OUT=' + path.join(dir, 'catalogue.js'),
+    '-P', path.join(ROOT, 'cmake', 'catalogue_generate.cmake')], { stdio: ['ignore', 'ignore', 'inherit'] });
+  return dir;
+})();
+
 // Copies the site into a fresh folder with the block in place of the placeholder.
 function makeSite(block) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-page-'));
   fs.cpSync(SITE, dir, { recursive: true });
+  fs.cpSync(GENERATED, dir, { recursive: true });
   const index = path.join(dir, 'index.html');
   if (block !== undefined) {
     const html = fs.readFileSync(index, 'latin1');
@@ -188,5 +203,5 @@ function entriesFromIni(text) {
 }
 
 module.exports = {
-  entriesFromIni, SITE, PLACEHOLDER, literal, pageData, makeSite, launch, openEditor, saveText, parseIni, records,
+  entriesFromIni, SITE, GENERATED, PLACEHOLDER, literal, pageData, makeSite, launch, openEditor, saveText, parseIni, records,
 };

@@ -126,7 +126,7 @@ describe('commands', () => {
     await e.page.click('#z9 a');
     const shown = await e.page.evaluate(() => headings.filter((h) => getElem('DIV_' + h).style.display === 'block'));
     assert.deepEqual(shown, ['Streaming Proxy']);
-    assert.equal(await e.page.textContent('#HEADLINE_Streaming\\ Proxy'), 'Advanced Connection');
+    assert.equal(await e.page.textContent('#HEADLINE_Streaming\\ Proxy'), 'Streaming Proxy');
     await e.page.click('#z18 a');
     assert.equal(await e.page.isVisible('#z9'), false);
     await e.page.click('#z18 img');

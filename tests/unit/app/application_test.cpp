@@ -92,10 +92,12 @@ TEST(RunApplication, ImportRefusesBadChoicesUntilARealInstallerIsGiven) {
     EXPECT_TRUE(readFile(workspace / "playinst.exe") == readFile(fixture("installer_payload.exe")));
     const std::string page = readFile(workspace / "cfadmin" / "index.html");
     EXPECT_NE(page.find("HomePage"), std::string::npos) << "the page carries the configuration";
+    EXPECT_NE(page.find("var installerName=\"installer_payload.exe\";"), std::string::npos)
+        << "the page names the installer it edits";
   };
   FixtureResources resources(true);
   EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
-  EXPECT_EQ(shell.messages(), (Log{"error 13", "error 13", "error 10", "error 10"}));
+  EXPECT_EQ(shell.messages(), (Log{"error 30", "error 13", "error 13", "error 10", "error 10"}));
   ASSERT_FALSE(workspace.empty()) << "the editor was shown";
   EXPECT_EQ(shell.log.back(), std::string("navigate ") + PathName(workspace.string().c_str())
                                                              .join("cfadmin")
@@ -116,10 +118,19 @@ TEST(RunApplication, AFullRunGeneratesACustomisedInstallerAndLeavesNoWorkspace) 
     // The page saves its configuration through the host, then follows the generate link.
     ASSERT_EQ(host.onWriteFile("kxenterprise.ini", kEditedConfiguration.c_str()), 1);
     host.onBeforeNavigate("javascript:onGenerate()");
+    // Closing with edits the page has not seen generated asks first; No keeps the window.
+    shell.yesNoAnswers = {0, 1};
+    EXPECT_EQ(host.mayClose(BrowserHost::PageEdits::kUnsaved), 0);
+    EXPECT_EQ(host.mayClose(BrowserHost::PageEdits::kUnsaved), 1);
   };
   FixtureResources resources(true);
   EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
-  EXPECT_EQ(shell.messages(), (Log{"success 51"}));
+  EXPECT_EQ(shell.messages(), (Log{"success 51", "question 33 ", "question 33 "}));
+  EXPECT_EQ(shell.reasons, (std::vector<std::string>{(out / "custom.exe").string()}));
+  ASSERT_EQ(shell.saveSuggestions.size(), 1u);
+  EXPECT_EQ(shell.saveSuggestions[0].folder,
+            fixture("installer_payload.exe").parent_path().string());
+  EXPECT_EQ(shell.saveSuggestions[0].name, "installer_payload-custom.exe");
   const fs::path custom = out / "custom.exe";
   // The page's edits are applied to the installer's own configuration, lines and line ends kept.
   EXPECT_EQ(resourceOf(custom, "KXECONFIG"),

@@ -68,6 +68,17 @@ TEST_F(ImportTest, AConfigurationThatCannotBeSavedIsReportedWithItsPathAndNoCopy
   EXPECT_EQ(readFile(workspace() / "cfadmin" / "index.html"), kPage);
 }
 
+TEST_F(ImportTest, AnEmptyPathSaysWhatNextNeedsAndTheNoteNamesTheFile) {
+  EXPECT_EQ(next(""), 0);
+  EXPECT_EQ(shell_.messages(), (Log{"error 30"}));
+  EXPECT_EQ(workspaceEntries(), (std::vector<std::string>{"cfadmin"}));
+
+  EXPECT_EQ(installerFieldNote(""), "Type the installer's path or use Browse.");
+  EXPECT_EQ(installerFieldNote("/a/very/long/path/to/the/kits/setup.exe"), "Installer: setup.exe");
+  EXPECT_EQ(installerFieldNote("setup.exe"), "Installer: setup.exe");
+  EXPECT_EQ(installerFieldNote("/a/folder/"), "Type the installer's path or use Browse.");
+}
+
 #ifndef _WIN32
 TEST_F(ImportTest, AnInstallerThatCannotBeCopiedWholeIsRefusedWithTheWorkspaceAsItWas) {
   // Larger than the configuration and the page, smaller than the installer with its payload.

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/message_table.h"
+#include "app/save_destination.h"
 #include "app_test_support.h"
 #include "platform/ansi_text.h"
 #include "scripted_shell.h"
@@ -187,21 +189,24 @@ TEST_F(GenerationTest, CancellingTheSaveDialogDoesNothing) {
   EXPECT_EQ(readFile(workingCopy()), before);
 }
 
-TEST_F(GenerationTest, MissingFilesAreReportedWithMessage11) {
+TEST_F(GenerationTest, MissingFilesAreReportedWithMessage11NamingThem) {
   prepare("installer_full.exe", "[setup]\r\n");
   fs::remove(workingCopy());
   EXPECT_EQ(generateTo(destination("a.exe")), (Log{"error 11"}));
+  EXPECT_EQ(shell_.reasons.back(), workingCopy().string());
   prepare("installer_full.exe", "[setup]\r\n");
   fs::remove(workspace() / "cfadmin" / "kxenterprise.ini");
   EXPECT_EQ(generateTo(destination("b.exe")), (Log{"error 11"}));
+  EXPECT_EQ(shell_.reasons.back(), (workspace() / "cfadmin" / "kxenterprise.ini").string());
   EXPECT_FALSE(fs::exists(destination("a.exe")));
   EXPECT_FALSE(fs::exists(destination("b.exe")));
 }
 
-TEST_F(GenerationTest, AnExistingDestinationIsReplacedWhole) {
+TEST_F(GenerationTest, AnExistingDestinationIsReplacedWholeAndTheSuccessNamesIt) {
   prepare("installer_full.exe", "[setup]\r\nInstallMode=2\r\n");
   writeFile(destination("old.exe"), std::string(1 << 20, 'o'));
   EXPECT_EQ(generateTo(destination("old.exe")), (Log{"success 51"}));
+  EXPECT_EQ(shell_.reasons.back(), destination("old.exe").string());
   EXPECT_TRUE(readFile(destination("old.exe")) == readFile(workingCopy()));
 }
 
@@ -251,6 +256,8 @@ TEST_F(GenerationTest, ADestinationInsideTheWorkspaceIsRefusedBecauseItWouldBeDe
   const std::string before = readFile(workingCopy());
   EXPECT_EQ(generateTo(workingCopy()), (Log{"error 12"}));
   EXPECT_EQ(generateTo(workspace() / "cfadmin" / "x.exe"), (Log{"error 12"}));
+  EXPECT_EQ(shell_.reasons.back().find((workspace() / "cfadmin" / "x.exe").string()), 0u)
+      << shell_.reasons.back();
   EXPECT_FALSE(fs::exists(workspace() / "cfadmin" / "x.exe"));
   EXPECT_TRUE(fs::exists(workingCopy()));
 }
@@ -260,6 +267,7 @@ TEST_F(GenerationTest, ADamagedWorkingCopyIsNeverHandedOutAsASuccess) {
   const std::string whole = readFile(workingCopy());
   writeFile(workingCopy(), whole.substr(0, 200));
   EXPECT_EQ(generateTo(destination("broken.exe")), (Log{"error 12"}));
+  EXPECT_NE(shell_.reasons.back().find(workingCopy().string()), std::string::npos);
   EXPECT_FALSE(fs::exists(destination("broken.exe")));
 }
 
@@ -283,6 +291,51 @@ TEST_F(GenerationTest, AnEditTheInstallerCannotTakeIsReportedWithTheEnginesReaso
   EXPECT_NE(shell_.reasons.back().find("ZIP"), std::string::npos) << shell_.reasons.back();
   EXPECT_EQ(readFile(workingCopy()), installer);
   EXPECT_FALSE(fs::exists(destination("refused.exe")));
+}
+
+TEST_F(GenerationTest, TheSaveDialogSuggestsACustomNameBesideTheInstaller) {
+  prepare("installer_full.exe", "[setup]\r\n");
+  QuickTimeConsent consent;
+  const fs::path installer = temp_.path() / "kits" / "Player Setup.EXE";
+  shell_.saveAnswers = {""};
+  generatePlayer(shell_, workspace().string().c_str(), consent, installer.string().c_str());
+  ASSERT_EQ(shell_.saveSuggestions.size(), 1u);
+  EXPECT_EQ(shell_.saveSuggestions[0].folder, installer.parent_path().string());
+  EXPECT_EQ(shell_.saveSuggestions[0].name, "Player Setup-custom.exe");
+}
+
+TEST(SaveSuggestion, TheInstallersNameLosesItsExtensionAndGainsCustom) {
+  struct Case {
+    const char* installer;
+    const char* folder;
+    const char* name;
+  } cases[] = {{"/srv/kits/setup.exe", "/srv/kits", "setup-custom.exe"},
+               {"/setup.exe", "/", "setup-custom.exe"},
+               {"player.v2.exe", "", "player.v2-custom.exe"},
+               {"/srv/kits/setup", "/srv/kits", "setup-custom.exe"},
+               {"/srv/.kit", "/srv", ".kit-custom.exe"},
+               {"/srv/kits/", "", ""},
+               {"", "", ""}};
+  for (const Case& c : cases) {
+    const PathParts parts = suggestedDestination(c.installer);
+    EXPECT_EQ(parts.folder, c.folder) << c.installer;
+    EXPECT_EQ(parts.name, c.name) << c.installer;
+  }
+  EXPECT_EQ(suggestedDestination(nullptr).name, "");
+}
+
+TEST(MessageComposition, TheDetailTakesThePlaceOfItsMarkOrFollowsTheText) {
+  EXPECT_EQ(composeMessage("Could not generate the player.\n%s",
+                           "Cannot write /x/y.exe: No space left on device"),
+            "Could not generate the player.\nCannot write /x/y.exe: No space left on device");
+  EXPECT_EQ(composeMessage("Player generated:\n%s", "/x/y.exe"), "Player generated:\n/x/y.exe");
+  EXPECT_EQ(composeMessage("File is not valid.", "/x/y.exe: too short"),
+            "File is not valid.\n\n/x/y.exe: too short");
+  EXPECT_EQ(composeMessage("Could not generate the player.\n%s", ""),
+            "Could not generate the player.");
+  EXPECT_EQ(composeMessage("Error", ""), "Error");
+  // A detail that itself holds "%s" is shown as it is.
+  EXPECT_EQ(composeMessage("a %s b", "%s"), "a %s b");
 }
 
 TEST(FolderContainment, PathsInsideAndOutside) {

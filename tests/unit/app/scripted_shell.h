@@ -33,8 +33,10 @@ class ScriptedShell : public Shell {
     return kIdCancel;
   }
 
-  SharedString chooseSaveFile() override {
+  std::vector<PathParts> saveSuggestions;  // what each Save dialog offered
+  SharedString chooseSaveFile(const PathParts& suggestion) override {
     log.push_back("save dialog");
+    saveSuggestions.push_back(suggestion);
     if (saveAnswers.empty()) return SharedString();
     SharedString answer(saveAnswers.front().c_str());
     saveAnswers.pop_front();

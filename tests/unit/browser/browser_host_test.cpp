@@ -72,6 +72,32 @@ TEST(HostNavigation, GenerationRunsOnlyForTheGenerateLinkAndNothingIsCancelled) 
   EXPECT_EQ(host.onNavigateError(), 0);
 }
 
+TEST(HostTexts, TheWindowTitleNamesTheInstallerBeforeTheProgram) {
+  HeadlessHost host;
+  EXPECT_EQ(host.windowTitleFor("Kestrix Enterprise Configuration Tool"),
+            "Kestrix Enterprise Configuration Tool");
+  host.setInstallerName("setup.exe");
+  EXPECT_EQ(host.windowTitleFor("Kestrix Enterprise Configuration Tool"),
+            "setup.exe - Kestrix Enterprise Configuration Tool");
+}
+
+TEST(HostClose, OnlyUnsavedEditsAskAndTheAnswerDecides) {
+  using Edits = BrowserHost::PageEdits;
+  HeadlessHost host;
+  // Without a question (no one to ask) every page closes.
+  EXPECT_EQ(host.mayClose(Edits::kUnsaved), 1);
+  int asked = 0;
+  int answer = 0;
+  host.setCloseQuestion([&] { return ++asked, answer; });
+  EXPECT_EQ(host.mayClose(Edits::kNone), 1);
+  EXPECT_EQ(host.mayClose(Edits::kUnknown), 1) << "a page without the function closes as before";
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(host.mayClose(Edits::kUnsaved), 0);
+  answer = 1;
+  EXPECT_EQ(host.mayClose(Edits::kUnsaved), 1);
+  EXPECT_EQ(asked, 2);
+}
+
 TEST(HostNavigation, APageThatCannotBeShownIsReportedWithItsPathAndTheReason) {
   HeadlessHost host;
   ASSERT_EQ(host.setWorkspacePath("/tmp/a #1/~kxent"), 1);

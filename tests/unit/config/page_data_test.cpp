@@ -212,6 +212,13 @@ TEST(PageDataTest, EntriesAreEscapedScriptStringsFormedWhole) {
   EXPECT_NE(entry.find(expectedValueLine), std::string::npos);
 }
 
+TEST(PageDataTest, TheInstallersNameIsAScriptStringEscapedAsValuesAre) {
+  // The name is the system's narrow text (UTF-8 here), whatever the configuration's code page.
+  EXPECT_EQ(str(formatInstallerName("kx \"5\" <b>\\\xC3\xA9.exe")),
+            "var installerName=\"kx \\\"5\\\" \\x3Cb>\\\\\\u00E9.exe\";\r\n");
+  EXPECT_EQ(str(formatInstallerName(nullptr)), "var installerName=\"\";\r\n");
+}
+
 TEST(PageDataTest, NamedAndIndexedEntriesReadTheirKeys) {
   IniFile config;
   config.parse(
@@ -262,6 +269,17 @@ TEST_F(PageFileTest, OnlyTheFirstPlaceholderIsReplacedAndTheRestStays) {
   IniFile expectedConfig;
   expectedConfig.parse(read(config()));
   EXPECT_EQ(read(page()), kPageHead + str(buildPageData(expectedConfig)) + kPageTail + second);
+}
+
+TEST_F(PageFileTest, TheInstallersNameFollowsTheSettingsInTheBlock) {
+  write(config(), "[setup]\r\nHomePage=http://a.invalid/\r\n");
+  write(page(), kPageHead + "var serverData=[];" + kPageTail);
+  writePageData(PathName(workspace_.string().c_str()), 0, "setup.exe");
+
+  IniFile expectedConfig;
+  expectedConfig.parse(read(config()));
+  EXPECT_EQ(read(page()), kPageHead + str(buildPageData(expectedConfig)) +
+                              "var installerName=\"setup.exe\";\r\n" + kPageTail);
 }
 
 TEST_F(PageFileTest, LaterEntriesOverrideEarlierOnesInTheBlockOrder) {

@@ -51,4 +51,15 @@ TEST(DialogTexts, WindowsMnemonicsBecomeGtkOnes) {
   EXPECT_EQ(gtkMnemonic("file_name &x"), "file__name _x");
 }
 
+// Needs a display (ctest runs it under xvfb-run); without one it is skipped.
+TEST(InstallerDialogNote, TheFileNameStaysReadableBelowALongPath) {
+  if (!gtk_init_check(nullptr, nullptr)) GTEST_SKIP() << "no display";
+  GtkInstallerDialog dialog(nullptr);
+  EXPECT_STREQ(dialog.noteText(), "Type the installer's path or use Browse.");
+  dialog.setPathText(("/srv/" + std::string(300, 'k') + "/Player Setup.exe").c_str());
+  EXPECT_STREQ(dialog.noteText(), "Installer: Player Setup.exe");
+  dialog.setPathText("");
+  EXPECT_STREQ(dialog.noteText(), "Type the installer's path or use Browse.");
+}
+
 }  // namespace

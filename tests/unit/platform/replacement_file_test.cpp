@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -101,6 +103,35 @@ TEST_F(FileReplacementTest, CopiesAreByteForByteAndReplaceTheTarget) {
   ASSERT_EQ(platform::copyFile(source.string().c_str(), target.string().c_str(), &reason), 1)
       << reason;
   EXPECT_TRUE(readFile(target) == bytes);
+  EXPECT_EQ(entries(), (std::set<std::string>{"source.bin", "target.bin"}));
+}
+
+TEST_F(FileReplacementTest, RangesOfAnotherFileAreCopiedExactlyAndAShortSourceFails) {
+  std::string bytes;
+  for (unsigned i = 0; i < 3000001; ++i) bytes += static_cast<char>((i * 7919u) >> 5);
+  const fs::path source = folder() / "source.bin";
+  const fs::path target = folder() / "target.bin";
+  writeFile(source, bytes);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source.string().c_str(), "rb"),
+                                                     &std::fclose);
+  ASSERT_NE(in, nullptr);
+  platform::ReplacementFile file;
+  ASSERT_EQ(file.open(target.string().c_str()), 1) << file.failure();
+  ASSERT_EQ(file.write("head", 4), 1);
+  // Odd offsets and lengths, more than one buffer's worth, and a piece after the copy.
+  ASSERT_EQ(file.copyFrom(in.get(), 3, 2500001), 1) << file.failure();
+  ASSERT_EQ(file.copyFrom(in.get(), 0, 0), 1);
+  ASSERT_EQ(file.write("tail", 4), 1);
+  ASSERT_EQ(file.writeAt(4, "X", 1), 1);
+  ASSERT_EQ(file.commit(), 1) << file.failure();
+  EXPECT_TRUE(readFile(target) == "headX" + bytes.substr(4, 2500000) + "tail");
+
+  platform::ReplacementFile shortCopy;
+  ASSERT_EQ(shortCopy.open(target.string().c_str()), 1);
+  EXPECT_EQ(shortCopy.copyFrom(in.get(), bytes.size() - 10, 11), 0);
+  EXPECT_FALSE(shortCopy.failure().empty());
+  EXPECT_EQ(shortCopy.commit(), 0) << "a short copy is never committed";
+  shortCopy.discard();
   EXPECT_EQ(entries(), (std::set<std::string>{"source.bin", "target.bin"}));
 }
 

@@ -11,6 +11,9 @@
 #include "base/path_name.h"
 #include "base/shared_string.h"
 #include "resedit/installer_configuration.h"
+#include "resedit/pe/byte_order.h"
+#include "resedit/pe/pe_checksum.h"
+#include "resedit/pe/pe_resource_file.h"
 #include "resedit/pe/resource_update_batch.h"
 #include "resedit/resource_updates.h"
 #include "synthetic_image.h"
@@ -157,6 +160,35 @@ TEST_P(InstallerFixture, ALoadedSectionBehindTheResourcesGetsANewSection) {
   judgement.placement("append");
   expectJudged(fixture("after_" + arch() + ".exe"), installer, judgement);
   expectRunsWith(installer, {"string300: [ /p]", "payload: ok 65536"});
+}
+
+// Every placement writes the checksum the written bytes give, even when the installer's stored one
+// was wrong: the new one is never carried over from the old.
+TEST_P(InstallerFixture, EveryPlacementWritesTheChecksumItsBytesGive) {
+  const std::pair<const char*, std::size_t> cases[] = {
+      {"plain", 40}, {"payload", 40}, {"payload", 30000}, {"after", 30000}};
+  for (const auto& [name, configSize] : cases) {
+    std::string path = folder.file(std::string(name) + std::to_string(configSize) + ".exe");
+    std::filesystem::copy_file(fixture(std::string(name) + "_" + arch() + ".exe"), path);
+    std::vector<std::uint8_t> bytes = readFileBytes(path);
+    pe::PeResourceFile file;
+    ASSERT_TRUE(file.open(path));
+    const std::uint64_t field = file.layout().checkSumOffset();
+    pe::putU32(&bytes[field], 0x1234567);
+    writeFileBytes(path, bytes);
+    pe::ResourceUpdateBatch batch;
+    ASSERT_TRUE(batch.begin(path));
+    batch.update(named("BINARY"), named("KXECONFIG"), 1033,
+                 std::vector<std::uint8_t>(configSize, 'c'));
+    ASSERT_TRUE(batch.end(false)) << name << ": " << batch.reason();
+    bytes = readFileBytes(path);
+    std::uint32_t stored = 0;
+    pe::readU32(bytes, field, stored);
+    pe::putU32(&bytes[field], 0);
+    pe::PeChecksum sum;
+    sum.add(bytes.data(), bytes.size());
+    EXPECT_EQ(stored, sum.finish(bytes.size())) << name << " with " << configSize << " bytes";
+  }
 }
 
 TEST_P(InstallerFixture, ASignedInstallerLosesItsSignatureAndKeepsItsPayload) {

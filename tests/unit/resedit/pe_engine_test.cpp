@@ -625,6 +625,41 @@ TEST(PeChecksum, AgreesWithTheWordByWordDefinitionWhateverTheChunks) {
   }
 }
 
+TEST(PeChecksum, AdjustingForReplacedAndMovedBytesEqualsAddingUpTheNewFile) {
+  using pe::ChecksumResidue;
+  std::uint32_t state = 777;
+  for (std::uint8_t fill : {0x00, 0xFF}) {  // 0xFF everywhere: sums that fold to 0xFFFF
+    for (std::size_t size : {2u, 9u, 4097u, 70001u}) {
+      std::vector<std::uint8_t> old(size, fill);
+      if (fill == 0)
+        for (std::uint8_t& byte : old)
+          byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 16);
+      old[0] = 'M';
+      const std::uint32_t whole = ChecksumResidue::of(old.data(), size, 0);
+      ASSERT_EQ(ChecksumResidue::checksum(whole, size), referenceChecksum(old)) << size;
+      // The new file: a replaced head of another length, the old bytes from `cut` on moved by
+      // odd and even amounts, and the old head's terms taken out of the old file's sum.
+      for (std::size_t cut : {std::size_t{1}, size / 2, size - 1}) {
+        for (std::size_t headLength : {cut, cut + 1, cut + 2, cut + 7}) {
+          std::vector<std::uint8_t> fresh(headLength, static_cast<std::uint8_t>(0xA5 ^ fill));
+          fresh[0] = 'M';
+          fresh.insert(fresh.end(), old.begin() + static_cast<std::ptrdiff_t>(cut), old.end());
+          const std::uint32_t kept =
+              ChecksumResidue::minus(whole, ChecksumResidue::of(old.data(), cut, 0));
+          const std::uint32_t adjusted =
+              ChecksumResidue::plus(ChecksumResidue::of(fresh.data(), headLength, 0),
+                                    ChecksumResidue::moved(kept, headLength - cut));
+          EXPECT_EQ(ChecksumResidue::checksum(adjusted, fresh.size()), referenceChecksum(fresh))
+              << size << " cut at " << cut << " behind " << headLength;
+          // A range counted where it lies in the new file gives the same terms as moving it.
+          EXPECT_EQ(ChecksumResidue::of(fresh.data() + headLength, size - cut, headLength),
+                    ChecksumResidue::moved(kept, headLength - cut));
+        }
+      }
+    }
+  }
+}
+
 TEST(PeUpdate, WritingTheBytesAResourceHoldsLeavesTheFileAndItsSignature) {
   ScratchFolder folder;
   std::string path = folder.file("signed.exe");

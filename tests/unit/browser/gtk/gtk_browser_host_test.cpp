@@ -19,6 +19,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -144,17 +145,29 @@ std::string hostileScript(int port) {
 
 class GtkHostTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  // The view's sandbox takes the Workspace once per process, so every test shares one, emptied
+  // before each test and removed after the last.
+  static void SetUpTestSuite() {
+    if (!sharedWorkspace().empty()) return;
     char name[] = "/tmp/kx-gtk-host-XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
-    workspace_ = name;
+    sharedWorkspace() = name;
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(sharedWorkspace(), ignored);
+    });
+  }
+  static fs::path& sharedWorkspace() {
+    static fs::path path;
+    return path;
+  }
+  void SetUp() override {
+    workspace_ = sharedWorkspace();
+    std::error_code ignored;
+    fs::remove_all(page().parent_path(), ignored);
     fs::create_directories(page().parent_path());
   }
-  void TearDown() override {
-    host_.reset();
-    std::error_code ignored;
-    fs::remove_all(workspace_, ignored);
-  }
+  void TearDown() override { host_.reset(); }
 
   fs::path page() const { return workspace_ / "cfadmin" / "index.html"; }
 
@@ -243,6 +256,61 @@ TEST_F(GtkHostTest, FramesLinksAndRemoteLoadsReachNeitherTheHostNorTheNetwork) {
   EXPECT_EQ(std::string(webkit_web_view_get_uri(host_->webView())), "file://" + page().string());
   EXPECT_EQ(std::distance(fs::directory_iterator(page().parent_path()), fs::directory_iterator()),
             4);
+}
+
+// Closing the window asks the page whether it holds unsaved edits; only a page that says so makes
+// the host ask the user, whose No keeps the window. Every other page closes as it always has.
+class HostCloseTest : public GtkHostTest {
+ protected:
+  // Shows a page with `script` and waits until it has loaded and said so.
+  void showPage(const std::string& script) {
+    writeFile(
+        page(),
+        "<!DOCTYPE html><html><body><script>\n" + script +
+            "\nwindow.onload = function () {\n"
+            "  var e = document.createEvent('CustomEvent');\n"
+            "  e.initCustomEvent('kx-write-file', false, true, {name: 'ready.txt', text: ''});\n"
+            "  document.dispatchEvent(e);\n"
+            "};\n</script></body></html>\n");
+    showUntil([this] { return fs::exists(page().parent_path() / "ready.txt"); });
+    host_->setCloseQuestion([this] {
+      ++asked_;
+      return answers_.empty() ? 0 : answers_[static_cast<std::size_t>(asked_ - 1)];
+    });
+  }
+  // Asks the window to close as its close button does; 1 when it then closed.
+  int closeWindow() {
+    if (host_->window() == nullptr) return 1;
+    const int askedBefore = asked_;
+    gtk_window_close(host_->window());
+    // Done once the window is gone or the user was asked (the window then stays).
+    spin([&] { return host_->window() == nullptr || asked_ > askedBefore; }, 20000);
+    spin([] { return false; }, 200);
+    return host_->window() == nullptr ? 1 : 0;
+  }
+
+  int asked_ = 0;
+  std::vector<int> answers_;
+};
+
+TEST_F(HostCloseTest, UnsavedEditsAskFirstAndNoKeepsTheWindow) {
+  showPage("function kxHasUnsavedEdits() { return true; }");
+  answers_ = {0, 1};
+  EXPECT_EQ(closeWindow(), 0);
+  EXPECT_EQ(asked_, 1);
+  EXPECT_EQ(closeWindow(), 1);
+  EXPECT_EQ(asked_, 2);
+}
+
+TEST_F(HostCloseTest, PagesWithoutUnsavedEditsOrWithoutAnAnswerCloseWithoutAsking) {
+  for (const char* script : {"function kxHasUnsavedEdits() { return false; }",
+                             "function kxHasUnsavedEdits() { throw new Error('broken'); }",
+                             "function kxHasUnsavedEdits() { return 'yes'; }", ""}) {
+    fs::remove(page().parent_path() / "ready.txt");
+    showPage(script);
+    EXPECT_EQ(closeWindow(), 1) << script;
+    EXPECT_EQ(asked_, 0) << script;
+  }
 }
 
 }  // namespace
