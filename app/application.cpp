@@ -61,7 +61,8 @@ int runApplication(Shell& shell, ResourceSource& programResources, platform::Mod
         QuickTimeConsent consent;
         live.setCloseQuestion([&shell] { return shell.askYesNo(message_id::kDiscardEdits, ""); });
         live.setGenerateHandler([&shell, &live, &consent, &import] {
-          generatePlayer(shell, live.workspacePath(), consent, import.installerPath().c_str());
+          live.generationEnded(
+              generatePlayer(shell, live.workspacePath(), consent, import.installerPath().c_str()));
         });
         live.showAndNavigate();
         live.runMessageLoop();

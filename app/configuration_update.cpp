@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "config/code_page.h"
-#include "config/configuration_edit.h"
 #include "platform/ansi_text.h"
 #include "platform/file_io.h"
 #include "resedit/installer_configuration.h"
@@ -15,29 +14,18 @@ unsigned installerConfigurationCodePage(const PathName& installer) {
   return platform::configurationCodePage(declaredCodePage(entryCodePage, language));
 }
 
-int buildInstallerConfiguration(const PathName& workspace, const PathName& workingCopy,
-                                std::string& bytes, std::string& refused) {
-  refused.clear();
+int EditorConfiguration::load(const PathName& workspace, const PathName& workingCopy) {
   const PathName site = workspace.join("cfadmin");
-  std::string original;
-  std::string result;
-  std::string unedited;
-  if (!platform::readWholeFile(workspace.join("kxenterprise.ini").text(), original) ||
-      !platform::readWholeFile(site.join("kxenterprise.ini").text(), result))
+  if (!platform::readWholeFile(workspace.join("kxenterprise.ini").text(), original_) ||
+      !platform::readWholeFile(site.join("kxenterprise.ini").text(), result_))
     return 0;
-  ConfigurationEditInput input;
-  input.original = original;
-  input.codePage = installerConfigurationCodePage(workingCopy);
-  input.result = result;
-  input.hasUnedited =
-      platform::readWholeFile(site.join(kUneditedConfigurationName).text(), unedited) != 0;
-  input.unedited = unedited;
-  input.editorCodePage = platform::editorTextCodePage();
-  ConfigurationEditOutcome outcome;
-  if (!applyEditorResult(input, outcome)) {
-    refused = "Setting \"" + outcome.refused + "\", code page " + std::to_string(input.codePage);
-    return 0;
-  }
-  bytes = std::move(outcome.text);
+  input_ = ConfigurationEditInput();
+  input_.original = original_;
+  input_.codePage = installerConfigurationCodePage(workingCopy);
+  input_.result = result_;
+  input_.hasUnedited =
+      platform::readWholeFile(site.join(kUneditedConfigurationName).text(), unedited_) != 0;
+  input_.unedited = unedited_;
+  input_.editorCodePage = platform::editorTextCodePage();
   return 1;
 }

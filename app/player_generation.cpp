@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/configuration_update.h"
-#include "app/installer_resources.h"
+#include "app/installer_generation.h"
 #include "app/message_table.h"
 #include "app/quicktime_preferences.h"
 #include "app/save_destination.h"
@@ -13,53 +13,8 @@
 #include "platform/file_io.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
-#include "resedit/language_match.h"
 
 namespace {
-
-// Text 300 of the installer: the switch its setup program is started with.
-constexpr int kInstallModeString = 300;
-
-// The installer's own configuration with the editor's edits applied, as the new "KXECONFIG".
-int replaceConfiguration(ResourceEditSet& edits, const PathName& workspace,
-                         const PathName& workingCopy, std::string& refused) {
-  std::string bytes;
-  if (!buildInstallerConfiguration(workspace, workingCopy, bytes, refused)) return 0;
-  return edits.replaceResource(reinterpret_cast<const unsigned char*>(bytes.data()),
-                               static_cast<std::uint32_t>(bytes.size()), SharedString("KXECONFIG"),
-                               SharedString("BINARY"), AnyLanguage, 0);
-}
-
-// Writes the edits into the working copy, all in one rewrite. 0 when an edit that applies could
-// not be written, so that an installer without the edits is never handed out as a success; then
-// the working copy keeps none of them, and `reason` says why; `refused` names a setting whose
-// value the configuration's code page cannot hold.
-int applyEdits(const PathName& workspace, const PathName& workingCopy, const IniFile& ini,
-               const QuickTimePreferences& quickTime, std::string& reason, std::string& refused) {
-  ResourceEditSet edits(workingCopy);
-
-  // An installer without a "QTPREF" resource gains none.
-  if (quickTime.wanted) {
-    edits.replaceResource(reinterpret_cast<const unsigned char*>(quickTime.bytes.data()),
-                          static_cast<std::uint32_t>(quickTime.bytes.size()),
-                          SharedString("QTPREF"), SharedString("BINARY"), AnyLanguage, 0);
-  }
-
-  // An installer without the string block keeps none; other modes leave the switch as it is.
-  const int installMode = ini.readInt("setup", "installmode", 1);
-  const char* modeSwitch = installMode == 1 ? " /p" : installMode == 2 ? " /s" : nullptr;
-  if (modeSwitch != nullptr) {
-    edits.replaceStringTableEntry(kInstallModeString, SharedString(modeSwitch), AnyLanguage, 0);
-  }
-
-  if (!replaceConfiguration(edits, workspace, workingCopy, refused)) {
-    reason = edits.reason();
-    if (refused.empty() && reason.empty()) reason = "the installer's configuration cannot be read";
-    return 0;
-  }
-  if (!edits.commit(0)) return reason = edits.reason(), 0;
-  return 1;
-}
 
 bool isSeparator(char c) { return c == '/' || c == platform::pathSeparator(); }
 
@@ -104,15 +59,15 @@ int isInsideFolder(const char* path, const char* folder) {
   }
 }
 
-void generatePlayer(Shell& shell, const char* workspacePath) {
+int generatePlayer(Shell& shell, const char* workspacePath) {
   QuickTimeConsent consent;
-  generatePlayer(shell, workspacePath, consent);
+  return generatePlayer(shell, workspacePath, consent);
 }
 
-void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
-                    const char* installerPath) {
+int generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
+                   const char* installerPath) {
   const SharedString destination = shell.chooseSaveFile(suggestedDestination(installerPath));
-  if (destination.empty()) return;
+  if (destination.empty()) return 0;
 
   const PathName workspace(workspacePath);
   const PathName configuration = workspace.join("cfadmin").join("kxenterprise.ini");
@@ -125,19 +80,19 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
   }
   if (!missing.empty()) {
     shell.showMessage(message_id::kMissingFiles, 1, missing);
-    return;
+    return 0;
   }
 
   IniFile ini;
   if (!ini.load(configuration)) {
     shell.showMessage(message_id::kCouldNotGenerate, 1,
                       std::string("Cannot read ") + configuration.text());
-    return;
+    return 0;
   }
   // Read before anything is written: a file the administrator declines or that cannot be read
   // leaves the working copy and the destination as they were.
   QuickTimePreferences quickTime;
-  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return;
+  if (!loadQuickTimePreferences(shell, consent, ini, quickTime)) return 0;
 
   // Everything inside the Workspace is deleted when the program ends: a player saved there
   // would be lost. The copy replaces the destination in one step: a copy that could not be made
@@ -146,23 +101,32 @@ void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& c
     shell.showMessage(
         message_id::kCouldNotGenerate, 1,
         composeMessage(messageText(message_id::kDestinationInWorkspace), destination.text()));
-    return;
+    return 0;
   }
-  std::string reason;
-  std::string refused;
-  if (!applyEdits(workspace, workingCopy, ini, quickTime, reason, refused)) {
-    if (!refused.empty()) {
-      shell.showMessage(message_id::kValueNotInCodePage, 1, refused);
-    } else {
-      shell.showMessage(message_id::kCouldNotGenerate, 1,
-                        std::string("Cannot update ") + workingCopy.text() + ": " + reason);
+  EditorConfiguration files;
+  GenerationRequest request;
+  request.workingCopy = workingCopy.text();
+  request.installMode = ini.readInt("setup", "installmode", 1);
+  request.quickTime = &quickTime;
+  request.destination = destination.text();
+  GenerationFailure failure;
+  if (!files.load(workspace, workingCopy)) {
+    failure.reason = "the installer's configuration cannot be read";
+  } else {
+    request.configuration = files.input();
+    if (generateInstaller(request, failure)) {
+      shell.showMessage(message_id::kPlayerGenerated, 0, destination.text());
+      return 1;
     }
-    return;
   }
-  if (!platform::copyFile(workingCopy.text(), destination.text(), &reason)) {
-    if (reason.empty()) reason = std::string("Cannot write ") + destination.text();
-    shell.showMessage(message_id::kCouldNotGenerate, 1, reason);
-    return;
+  if (!failure.refused.empty()) {
+    shell.showMessage(message_id::kValueNotInCodePage, 1, failure.refused);
+  } else if (failure.copying) {
+    if (failure.reason.empty()) failure.reason = std::string("Cannot write ") + destination.text();
+    shell.showMessage(message_id::kCouldNotGenerate, 1, failure.reason);
+  } else {
+    shell.showMessage(message_id::kCouldNotGenerate, 1,
+                      std::string("Cannot update ") + workingCopy.text() + ": " + failure.reason);
   }
-  shell.showMessage(message_id::kPlayerGenerated, 0, destination.text());
+  return 0;
 }

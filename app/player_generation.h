@@ -11,9 +11,10 @@
 // `consent`, which the run keeps, or in a question of this generation alone. The Save chooser
 // suggests a name beside the installer at `installerPath` (none when it is null or empty).
 // Every failure names the file and the system's reason; a success names the file written.
-void generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
-                    const char* installerPath = nullptr);
-void generatePlayer(Shell& shell, const char* workspacePath);
+// 1 when a player was written.
+int generatePlayer(Shell& shell, const char* workspacePath, QuickTimeConsent& consent,
+                   const char* installerPath = nullptr);
+int generatePlayer(Shell& shell, const char* workspacePath);
 
 // 1 when `path` lies inside the existing `folder` (or is the folder itself): the path or a folder
 // above it is the very folder, however either is spelled.

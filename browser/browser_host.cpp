@@ -54,11 +54,19 @@ void BrowserHost::onBeforeNavigate(const char* url) {
 
 int BrowserHost::onWriteFile(const char* name, const char* text) {
   lastWriteFailed_ = 1;
-  if (!isPlainFileName(name) || workspacePath_[0] == '\0') return 0;
+  if (!isPlainFileName(name) || workspacePath_[0] == '\0') {
+    lastWriteFailure_ = std::string("Refused to write \"") + (name != nullptr ? name : "") +
+                        "\": not a file beside the page";
+    return 0;
+  }
   const PathName target = PathName(workspacePath_).join("cfadmin").join(name);
   std::string bytes(text != nullptr ? text : "");
   bytes += "\r\n";
-  if (!platform::writeWholeFile(target.text(), bytes.data(), bytes.size())) return 0;
+  lastWriteFailure_.clear();
+  if (!platform::writeWholeFile(target.text(), bytes.data(), bytes.size(), &lastWriteFailure_)) {
+    if (lastWriteFailure_.empty()) lastWriteFailure_ = std::string("Cannot write ") + target.text();
+    return 0;
+  }
   lastWriteFailed_ = 0;
   return 1;
 }
@@ -87,6 +95,11 @@ int BrowserHost::mayClose(PageEdits edits) const {
 
 const char* BrowserHost::unsavedEditsScript() {
   return "typeof kxHasUnsavedEdits == 'function' && kxHasUnsavedEdits() === true";
+}
+
+const char* BrowserHost::generationEndedScript(int written) {
+  return written ? "typeof kxGenerationEnded == 'function' && kxGenerationEnded(true)"
+                 : "typeof kxGenerationEnded == 'function' && kxGenerationEnded(false)";
 }
 
 BrowserHost::Geometry BrowserHost::geometryForScreen(int screenWidth, int screenHeight) {

@@ -49,6 +49,13 @@ class BrowserHost {
   // Player generation, run when the page follows the generate link.
   void setGenerateHandler(GenerateHandler handler) { generate_ = std::move(handler); }
 
+  // Tells the page how the generation that its link started ended (`written` 1 when an
+  // installer was written), through the page's kxGenerationEnded(written) when it has one: a
+  // generation that was cancelled or failed leaves its edits unsaved.
+  void generationEnded(int written) { generationEndedImpl(written); }
+  // The script the backends evaluate in the page for generationEnded.
+  static const char* generationEndedScript(int written);
+
   // What the page answered when asked, as the window was being closed, whether it holds edits
   // that no generated player carries yet (its function kxHasUnsavedEdits()).
   enum class PageEdits {
@@ -82,6 +89,8 @@ class BrowserHost {
   // `name` is written beside the page, the text followed by CR LF. 1 when written; a name that
   // is not a plain file name is refused.
   int onWriteFile(const char* name, const char* text);
+  // Why the last write failed: the file and the system's reason; empty after a success.
+  const std::string& lastWriteFailure() const { return lastWriteFailure_; }
 
   // The host window's place: two thirds of the screen, one sixth in from the left and top.
   static Geometry geometryForScreen(int screenWidth, int screenHeight);
@@ -90,6 +99,8 @@ class BrowserHost {
   virtual int createHostWindowImpl() = 0;
   virtual void showAndNavigateImpl(const char* url) = 0;
   virtual void runMessageLoopImpl() = 0;
+  // Backends without a page to tell leave it unsaid.
+  virtual void generationEndedImpl(int) {}
 
  private:
   char pageUrl_[kTextCapacity];
@@ -98,6 +109,7 @@ class BrowserHost {
   CloseQuestion closeQuestion_;
   std::string installerName_;
   int lastWriteFailed_ = 0;
+  std::string lastWriteFailure_;
 };
 
 // 1 when the first 23 characters of the URL are "javascript:onGenerate()" in any letter case.

@@ -70,11 +70,12 @@ GtkInstallerDialog::GtkInstallerDialog(GdkPixbuf* banner) : dialog_(gtk_dialog_n
   g_signal_connect(browse, "clicked", G_CALLBACK(onBrowse), this);
   gtk_box_pack_start(GTK_BOX(pathRow), browse, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(groupColumn), pathRow, FALSE, FALSE, 0);
-  // The file name stays readable below the field however long the path is; a long name is cut
-  // in its middle, keeping its start and its extension.
+  // The file name stays readable below the field however long the path is; a long name wraps
+  // rather than being cut.
   note_ = gtk_label_new(installerFieldNote("").c_str());
   gtk_label_set_xalign(GTK_LABEL(note_), 0.0f);
-  gtk_label_set_ellipsize(GTK_LABEL(note_), PANGO_ELLIPSIZE_MIDDLE);
+  gtk_label_set_line_wrap(GTK_LABEL(note_), TRUE);
+  gtk_label_set_line_wrap_mode(GTK_LABEL(note_), PANGO_WRAP_WORD_CHAR);
   gtk_label_set_max_width_chars(GTK_LABEL(note_), 1);
   gtk_box_pack_start(GTK_BOX(groupColumn), note_, FALSE, FALSE, 0);
   gtk_container_add(GTK_CONTAINER(group), groupColumn);

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app/application.h"
+#include "app/cli/command_line.h"
 #include "app/gtk/gtk_shell.h"
 #include "browser/gtk/startup_trace.h"
 #include "workspace/embedded_resources.h"
@@ -13,6 +14,9 @@
 std::span<const EmbeddedResource> programResourceTable();
 
 int main(int argc, char** argv) {
+  // With arguments the program is the command line: no display is needed, and GTK is never
+  // started.
+  if (argc > 1) return runCommandLineProgram(argc, argv);
   traceStartupEvent("main entered");
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr,

@@ -310,6 +310,12 @@ void GtkBrowserHost::runMessageLoopImpl() {
   loopRunning_ = 0;
 }
 
+void GtkBrowserHost::generationEndedImpl(int written) {
+  if (!showsWorkspacePage()) return;
+  webkit_web_view_evaluate_javascript(view_, generationEndedScript(written), -1, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr);
+}
+
 void GtkBrowserHost::onDestroy(GtkWidget*, gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
   host->stopCloseQuery();
@@ -353,8 +359,10 @@ void GtkBrowserHost::onWriteFileMessage(WebKitUserContentManager*, WebKitJavascr
 }
 
 void GtkBrowserHost::showWriteFailure() {
+  std::string text = kWriteFailedText;
+  if (!lastWriteFailure().empty()) text += "\n\n" + lastWriteFailure();
   GtkWidget* box = gtk_message_dialog_new(window_, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                          GTK_BUTTONS_OK, "%s", kWriteFailedText);
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), kWriteFailedTitle);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);

@@ -25,6 +25,7 @@ class GtkBrowserHost : public BrowserHost {
   int createHostWindowImpl() override;
   void showAndNavigateImpl(const char* url) override;
   void runMessageLoopImpl() override;
+  void generationEndedImpl(int written) override;
 
  private:
   static void onDestroy(GtkWidget* widget, gpointer self);

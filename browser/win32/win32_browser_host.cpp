@@ -3,6 +3,7 @@
 #include <mshtml.h>
 
 #include <new>
+#include <string>
 
 #include "browser/win32/keyboard_forwarding.h"
 #include "browser/win32/navigation_error.h"
@@ -199,29 +200,41 @@ int Win32BrowserHost::handleWindowMessage(HWND window, UINT message) {
   return 0;
 }
 
-BrowserHost::PageEdits Win32BrowserHost::pageEdits() {
-  if (!webBrowser_) return PageEdits::kUnknown;
+HRESULT Win32BrowserHost::callPageFunction(const wchar_t* name, VARIANT* arguments, UINT count,
+                                           VARIANT* result) {
+  if (!webBrowser_) return E_FAIL;
   ComRef<IDispatch> documentDispatch;
   if (FAILED(webBrowser_->get_Document(documentDispatch.receive())) || !documentDispatch) {
-    return PageEdits::kUnknown;
+    return E_FAIL;
   }
   ComRef<IHTMLDocument> document;
   documentDispatch->QueryInterface(IID_IHTMLDocument, document.receiveVoid());
   ComRef<IDispatch> script;
-  if (!document || FAILED(document->get_Script(script.receive())) || !script) {
-    return PageEdits::kUnknown;
-  }
-  wchar_t name[] = L"kxHasUnsavedEdits";
-  LPOLESTR names[] = {name};
+  if (!document || FAILED(document->get_Script(script.receive())) || !script) return E_FAIL;
+  std::wstring copy(name);
+  LPOLESTR names[] = {copy.data()};
   DISPID id = DISPID_UNKNOWN;
-  if (FAILED(script->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
-    return PageEdits::kUnknown;
-  }
-  DISPPARAMS none = {};
+  if (FAILED(script->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return E_FAIL;
+  DISPPARAMS parameters = {};
+  parameters.rgvarg = arguments;
+  parameters.cArgs = count;
+  return script->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, result,
+                        nullptr, nullptr);
+}
+
+void Win32BrowserHost::generationEndedImpl(int written) {
+  VARIANT argument;
+  ::VariantInit(&argument);
+  V_VT(&argument) = VT_BOOL;
+  V_BOOL(&argument) = written ? VARIANT_TRUE : VARIANT_FALSE;
+  // A page without the function needs no word.
+  callPageFunction(L"kxGenerationEnded", &argument, 1, nullptr);
+}
+
+BrowserHost::PageEdits Win32BrowserHost::pageEdits() {
   VARIANT result;
   ::VariantInit(&result);
-  const HRESULT called = script->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                                        &result, nullptr, nullptr);
+  const HRESULT called = callPageFunction(L"kxHasUnsavedEdits", nullptr, 0, &result);
   PageEdits edits = PageEdits::kUnknown;
   if (SUCCEEDED(called) && V_VT(&result) == VT_BOOL) {
     edits = V_BOOL(&result) == VARIANT_TRUE ? PageEdits::kUnsaved : PageEdits::kNone;

@@ -64,6 +64,7 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
   int createHostWindowImpl() override;
   void showAndNavigateImpl(const char* url) override;
   void runMessageLoopImpl() override;
+  void generationEndedImpl(int written) override;
 
  private:
   static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -71,6 +72,9 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
   int handleWindowMessage(HWND window, UINT message);
   // Asks the page's kxHasUnsavedEdits() through the document's script object.
   PageEdits pageEdits();
+  // Calls the page's global function `name` with `arguments` (last first, as DISPPARAMS holds
+  // them); E_FAIL when there is no page or no such function.
+  HRESULT callPageFunction(const wchar_t* name, VARIANT* arguments, UINT count, VARIANT* result);
   void embedBrowser();
   void fitBrowserToWindow();
   void unsubscribeEvents();

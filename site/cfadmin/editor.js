@@ -7,10 +7,21 @@ var currentTreeId = null;
 var tocTree = null;
 var lockImgs = ["images/unlock.gif", "images/lock.gif", "images/no_lock.gif"];
 
-// Tree entries in document order; z18 is the folder of the other players'
-// categories (z7 to z11).
-var treeIds = ["z0", "z1", "z2", "z3", "z4", "z5", "z6", "z18", "z7", "z8", "z9", "z10", "z11", "z12", "z13",
-    "z14", "z15", "z16", "z17"];
+// Tree entries in document order; zf0, z18 and zf1 are folders that only
+// open and close, every category has an entry of its own.
+var treeIds = ["zf0", "z0", "z1", "z2", "z3", "z4", "z5", "z6", "z18", "z7", "z8", "z9", "z10", "z11", "zf1", "z12",
+    "z13", "z14", "z15", "z16", "z17"];
+
+// Category name -> number of its tree entry.
+var treeEntryOf = {
+    "Kestrix Options": 0, "Internet Privacy": 1, "Playback": 2, "Hardware": 3, "Network Transports": 4,
+    "Proxy": 5, "Connection": 6, "Windows Media Options": 7, "Streaming Protocol": 8, "Streaming Proxy": 9,
+    "Performance": 10, "QuickTime Options": 11, "Player Options": 12, "Favorites Menu": 13, "Help Menu": 14,
+    "Installation Options": 15, "Uninstallation Options": 16, "Datatypes": 17
+};
+
+// Categories whose block was shown; only they can hold typed values.
+var visited = {};
 
 // Configuration sections in file order, each with the categories it holds.
 var saveGroups = [
@@ -82,19 +93,22 @@ function commandLink(action, image, label) {
 
 function controlHtml(row, prop) {
     var name = htmlText(prop.propName);
+    var events = " onchange=\"onCtrlChange(this)\" aria-describedby=\"DESC_" + name + " ERR_" + name + "\"";
     var html;
     var i;
     if (row.kind == "select") {
-        html = "<select name=\"" + name + "\" id=\"CTRL_" + name + "\">";
+        html = "<select name=\"" + name + "\" id=\"CTRL_" + name + "\"" + events + ">";
         for (i = 0; i < row.choices.length; i++) {
             html += "<option value=\"" + htmlText(row.choices[i][0]) + "\">" + htmlText(row.choices[i][1]) + "</option>";
         }
         return html + "</select>";
     }
     if (row.kind == "area") {
-        return "<textarea name=\"" + name + "\" id=\"CTRL_" + name + "\" rows=\"3\" cols=\"40\"></textarea>";
+        return "<textarea name=\"" + name + "\" id=\"CTRL_" + name + "\" rows=\"3\" cols=\"40\"" + events +
+            "></textarea>";
     }
-    return "<input type=\"text\" class=\"text\" name=\"" + name + "\" id=\"CTRL_" + name + "\" maxlength=\"255\">";
+    return "<input type=\"text\" class=\"text\" name=\"" + name + "\" id=\"CTRL_" + name + "\" maxlength=\"255\"" +
+        events + ">";
 }
 
 function lockCellHtml(prop) {
@@ -105,26 +119,76 @@ function lockCellHtml(prop) {
         return img + " title=\"Property cannot be locked\">";
     }
     return "<a href=\"#\" title=\"toggle the lock state of this property\" onclick=\"toggleStatus('" +
-        htmlText(jsText(prop.propName)) + "');return false\">" + img + "></a>";
+        htmlText(jsText(prop.propName)) + "');return false\" id=\"LOCK_" + name + "\" role=\"checkbox\"" +
+        " aria-checked=\"false\" aria-label=\"Locked: " + htmlText(settingLabel(prop)) + "\">" + img + "></a>";
+}
+
+function categoryHeadline(categoryName) {
+    return hasOwn(categoryHeadlines, categoryName) ? categoryHeadlines[categoryName] : categoryName;
+}
+
+// Property name -> its form row, for the properties that have one.
+var rowOfProp = {};
+
+// The name a setting goes by in messages and lists: its label, or its key
+// when it has no row of its own.
+function settingLabel(prop) {
+    var row = hasOwn(rowOfProp, prop.propName) ? rowOfProp[prop.propName] : null;
+    return (row && row.label) ? row.label : settingKey(prop);
+}
+
+// The configuration keys a setting is written under, as the file names them.
+function settingKey(prop) {
+    var row = hasOwn(rowOfProp, prop.propName) ? rowOfProp[prop.propName] : null;
+    var pairs;
+    var names = [];
+    var i;
+    if (row && row.key) {
+        return row.key;
+    }
+    pairs = prop.getPairs();
+    for (i = 0; i < pairs.length; i++) {
+        names[i] = String(pairs[i][0]).replace(/-/g, ".");
+    }
+    return names.join(", ");
+}
+
+function settingDescription(prop) {
+    var row = hasOwn(rowOfProp, prop.propName) ? rowOfProp[prop.propName] : null;
+    return (row && row.description) ? row.description : "";
+}
+
+function hasLockable(categoryName) {
+    var props = paths[categoryName];
+    var name;
+    for (name in props) {
+        if (hasOwn(props, name) && props[name].lockable) {
+            return true;
+        }
+    }
+    return false;
 }
 
 function categoryHtml(categoryName) {
     var rows = formRows[categoryName];
     var id = htmlText(categoryName);
-    var headline = hasOwn(categoryHeadlines, categoryName) ? categoryHeadlines[categoryName] : categoryName;
     var html = "<div class=\"category\" id=\"DIV_" + id + "\" style=\"display:none\">" +
-        "<h1 class=\"headline\" id=\"HEADLINE_" + id + "\">" + htmlText(headline) + "</h1>" +
+        "<h1 class=\"headline\" id=\"HEADLINE_" + id + "\">" + htmlText(categoryHeadline(categoryName)) + "</h1>" +
         "<form id=\"FORM_" + id + "\" name=\"FORM_" + id + "\" action=\"\" onsubmit=\"return false\">" +
         "<table class=\"commands\" cellspacing=\"0\" cellpadding=\"0\"><tr>" +
-        commandLink("onDefaultAll()", "apply_defaults.gif", "Apply defaults") +
-        commandLink("onResetAll()", "reset_preferences_dk.gif", "Reset") +
-        commandLink("onLockAll(1)", "lock_section.gif", "Lock all") +
-        commandLink("onLockAll(0)", "unlock_section.gif", "Unlock all") +
-        "</tr></table><table class=\"props\" cellspacing=\"0\" cellpadding=\"0\">";
+        commandLink("askDefaultAll()", "apply_defaults.gif", "Apply defaults") +
+        commandLink("onResetAll()", "reset_preferences_dk.gif", "Reset");
     var i;
     var j;
     var row;
     var prop;
+    var name;
+    // Locking needs something lockable: the commands would otherwise do nothing.
+    if (hasLockable(categoryName)) {
+        html += commandLink("onLockAll(1)", "lock_section.gif", "Lock all") +
+            commandLink("onLockAll(0)", "unlock_section.gif", "Unlock all");
+    }
+    html += "</tr></table><table class=\"props\" cellspacing=\"0\" cellpadding=\"0\">";
     for (i = 0; i < rows.length; i++) {
         row = rows[i];
         if (row.heading !== undefined) {
@@ -132,16 +196,22 @@ function categoryHtml(categoryName) {
             continue;
         }
         prop = paths[categoryName][row.prop];
-        html += "<tr class=\"prop\"><td class=\"label\"><label for=\"CTRL_" + htmlText(prop.propName) + "\">" +
-            htmlText(row.label) + "</label></td><td class=\"lock\">" + lockCellHtml(prop) + "</td><td class=\"ctl\">" +
-            controlHtml(row, prop);
+        name = htmlText(prop.propName);
+        html += "<tr class=\"prop\" id=\"ROW_" + name + "\"><td class=\"label\"><label for=\"CTRL_" + name + "\">" +
+            htmlText(row.label) + "</label><span class=\"mark\" id=\"MARK_" + name + "\"></span>" +
+            "<div class=\"desc\" id=\"DESC_" + name + "\">" + htmlText(settingDescription(prop)) +
+            " <span class=\"key\">" + htmlText(settingKey(prop)) + "</span></div></td><td class=\"lock\">" +
+            lockCellHtml(prop) + "</td><td class=\"ctl\">" + controlHtml(row, prop);
         if (row.hint) {
             html += "<span class=\"hint\">" + htmlText(row.hint) + "</span>";
         }
         for (j = 0; j < row.notes.length; j++) {
             html += "<div class=\"note\">" + htmlText(row.notes[j]) + "</div>";
         }
-        html += "</td></tr>";
+        html += "<a href=\"#\" class=\"reset\" id=\"RESET_" + name + "\" style=\"display:none\" onclick=\"resetSetting('" +
+            htmlText(jsText(prop.propName)) + "');return false\" aria-label=\"Reset " + htmlText(row.label) +
+            " to the installer's value\">Reset to installer's value</a>" +
+            "<div class=\"error\" id=\"ERR_" + name + "\" role=\"alert\" style=\"display:none\"></div></td></tr>";
     }
     return html + "</table></form></div>";
 }
@@ -149,10 +219,20 @@ function categoryHtml(categoryName) {
 function buildForms(containerId) {
     var html = "";
     var i;
+    var j;
+    var rows;
+    for (i = 0; i < headings.length; i++) {
+        rows = formRows[headings[i]];
+        for (j = 0; j < rows.length; j++) {
+            if (rows[j].prop !== undefined) {
+                rowOfProp[rows[j].prop] = rows[j];
+            }
+        }
+    }
     for (i = 0; i < headings.length; i++) {
         html += categoryHtml(headings[i]);
     }
-    getElem(containerId).innerHTML = html;
+    getElem(containerId).innerHTML = html + "<div id=\"results\" class=\"category\" style=\"display:none\"></div>";
 }
 
 // Locks
@@ -160,6 +240,10 @@ function buildForms(containerId) {
 function setLockImage(prop) {
     var img = getElem(prop.propName + "LOCKIMG");
     var src = lockImgs[prop.getLockState()];
+    var link = getElem("LOCK_" + prop.propName);
+    if (link) {
+        link.setAttribute("aria-checked", prop.getLockState() == 1 ? "true" : "false");
+    }
     if (!img) {
         return;
     }
@@ -189,6 +273,7 @@ function toggleStatus(name, state) {
         prop.clientLocked = state ? 1 : 0;
     }
     setLockImage(prop);
+    refreshMark(prop);
 }
 
 function onLockAll(state) {
@@ -214,7 +299,10 @@ function onDefaultAll() {
         }
         prop.fillForm();
         setLockImage(prop);
+        clearError(prop);
+        refreshMark(prop);
     });
+    refreshDependents();
 }
 
 function onResetAll() {
@@ -228,7 +316,10 @@ function onResetAll() {
         }
         prop.fillForm();
         setLockImage(prop);
+        clearError(prop);
+        refreshMark(prop);
     });
+    refreshDependents();
 }
 
 // Loading and switching categories
@@ -243,52 +334,89 @@ function showCodePage() {
     }
 }
 
-function positionBlocks() {
-    var first = getElem(treeIds[0]);
-    var top = 0;
-    var elem = first;
-    var i;
-    var block;
-    while (elem) {
-        top += elem.offsetTop;
-        elem = elem.offsetParent;
-    }
-    for (i = 0; i < headings.length; i++) {
-        block = getElem("DIV_" + headings[i]);
-        if (block && first) {
-            block.style.top = top + "px";
-        }
+// Says which installer is being edited, when the program told the page.
+function showInstallerName() {
+    var elem = getElem("installer");
+    var name = window.installerName;
+    if (elem && typeof name == "string" && name !== "") {
+        elem.appendChild(document.createTextNode("Installer: " + name));
+        elem.title = name;
     }
 }
 
-function validateForm(categoryName) {
+// The catalogue words the lock legend, when it does.
+function showLockLegend() {
+    var elem = getElem("legendLocked");
+    if (elem && typeof window.catalogueLockLegend == "string" && window.catalogueLockLegend !== "") {
+        setText(elem, window.catalogueLockLegend);
+    }
+}
+
+// Validates every property of a category and shows a message beside each
+// bad one; the first bad control gets the focus. The names of the bad
+// properties are appended to `bad` when given.
+function validateForm(categoryName, bad) {
     var props = paths[categoryName];
     var name;
     var bandwidth;
     var maximum;
+    var message;
+    var ok = true;
+    var first = null;
     for (name in props) {
-        if (hasOwn(props, name) && !props[name].validate()) {
-            return false;
+        if (hasOwn(props, name) && !validateProp(props[name])) {
+            ok = false;
+            if (first === null) {
+                first = props[name];
+            }
+            if (bad) {
+                bad[bad.length] = props[name];
+            }
         }
     }
-    if (categoryName == "Connection") {
+    if (ok && categoryName == "Connection") {
         bandwidth = props["Bandwidth"];
         maximum = props["MaxBandwidth"];
-        if (parseInt(bandwidth.getValue(), 10) > parseInt(maximum.getValue(), 10)) {
-            return rejectInput(bandwidth.getCtrl(), "Normal Bandwidth should not exceed the Maximum Bandwidth.");
+        if (typeof window.checkSettingRelation == "function") {
+            // The shared rule names both settings.
+            message = window.checkSettingRelation("Bandwidth", bandwidth.getValue(), maximum.getValue());
+            if (message !== "") {
+                showSettingError(bandwidth, message);
+                ok = false;
+            }
+        } else if (parseInt(bandwidth.getValue(), 10) > parseInt(maximum.getValue(), 10)) {
+            ok = rejectInput(bandwidth.getCtrl(), "Normal Bandwidth should not exceed the Maximum Bandwidth.");
+        }
+        if (!ok) {
+            first = bandwidth;
+            if (bad) {
+                bad[bad.length] = bandwidth;
+            }
         }
     }
-    return true;
+    if (first !== null) {
+        focusCtrl(first.getCtrl());
+    }
+    return ok;
 }
 
 function toggle(entry) {
     var at = String(entry).lastIndexOf(":");
     var name = (at == -1) ? String(entry) : entry.substring(0, at);
     var id = (at == -1) ? "" : entry.substring(at + 1);
+    if (!hasOwn(paths, name)) {
+        return;
+    }
+    if (resultsShown && !hideResults()) {
+        return;
+    }
+    if (id === "" && hasOwn(treeEntryOf, name)) {
+        id = String(treeEntryOf[name]);
+    }
     if (id !== "" && tocTree) {
         tocTree.highlight("z" + id);
     }
-    if (name == currentCategory || !hasOwn(paths, name)) {
+    if (name == currentCategory) {
         return;
     }
     if (currentCategory !== null) {
@@ -303,9 +431,18 @@ function toggle(entry) {
     }
     setDisplay("DIV_" + name, true);
     currentCategory = name;
+    visited[name] = true;
+    scrollContentTop();
     if (id !== "") {
         currentTreeId = id;
     }
+}
+
+function toggleFolder(id) {
+    if (tocTree) {
+        tocTree.toggleFolder(id);
+    }
+    return false;
 }
 
 function onLoad() {
@@ -327,10 +464,13 @@ function onLoad() {
         return false;
     });
     showCodePage();
+    showInstallerName();
+    showLockLegend();
     if (typeof showQuickTimeFile == "function") {
         showQuickTimeFile();
     }
-    positionBlocks();
+    refreshDependents();
+    refreshAllMarks();
     toggle("Internet Privacy:1");
     loaded = true;
 }

@@ -12,8 +12,14 @@ function isTextCtrl(ctrl) {
     return ctrl.type == "text" || ctrl.type == "password";
 }
 
-// Shows the message, puts the user on the offending control and fails.
+// Shows the message, puts the user on the offending control and fails. A
+// page that shows messages beside their controls (showCtrlError) does so
+// instead, and chooses itself where the focus goes.
 function rejectInput(ctrl, message) {
+    if (typeof window.showCtrlError == "function") {
+        window.showCtrlError(ctrl, message);
+        return false;
+    }
     alert(message);
     if (ctrl && ctrl.type != "hidden") {
         try {

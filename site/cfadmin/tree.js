@@ -51,8 +51,12 @@ TOCTree.prototype.bindFolder = function (folder) {
 
 TOCTree.prototype.setOpen = function (folder, open) {
     var i;
+    var link = folder.elem.getElementsByTagName("a")[0];
     folder.isOpen = open;
     folder.icon.src = open ? TREE_IMAGES.open : TREE_IMAGES.closed;
+    if (link) {
+        link.setAttribute("aria-expanded", open ? "true" : "false");
+    }
     for (i = 0; i < folder.children.length; i++) {
         setDisplay(folder.children[i], open);
     }
@@ -80,5 +84,20 @@ TOCTree.prototype.highlight = function (id) {
     this.selected = elem;
     if (elem) {
         elem.className += " selected";
+    }
+    this.markCurrent(elem);
+};
+
+// Tells assistive technology which entry is the shown one.
+TOCTree.prototype.markCurrent = function (elem) {
+    var links;
+    if (this.current) {
+        this.current.removeAttribute("aria-current");
+    }
+    this.current = null;
+    links = elem ? elem.getElementsByTagName("a") : [];
+    if (links.length > 0) {
+        this.current = links[0];
+        this.current.setAttribute("aria-current", "page");
     }
 };

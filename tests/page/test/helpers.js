@@ -45,6 +45,7 @@ const GENERATED = (() => {
     '-D', 'JS_TEMPLATE=' + path.join(ROOT, 'site', 'catalogue', 'catalogue.js.in'),
     '-D', 'JS_OUT=' + path.join(dir, 'catalogue.js'),
     '-P', path.join(ROOT, 'cmake', 'catalogue_generate.cmake')], { stdio: ['ignore', 'ignore', 'inherit'] });
+  process.on('exit', () => fs.rmSync(dir, { recursive: true, force: true }));
   return dir;
 })();
 
@@ -202,6 +203,36 @@ function entriesFromIni(text) {
   return out;
 }
 
+// The message shown beside a setting's control ('' when none), and the text a
+// message about that setting starts with: its label.
+async function shownError(page, name) {
+  return page.evaluate((n) => {
+    const elem = getElem('ERR_' + n);
+    return elem && elem.style.display !== 'none' ? elem.textContent : '';
+  }, name);
+}
+
+async function messageFor(page, name, rule) {
+  const label = await page.evaluate((n) => settingLabel(findProp(n)), name);
+  return `${label}: ${rule}`;
+}
+
+// Generates as the user does: the header's Generate button, then the summary's
+// Generate button. The summary's text is returned.
+async function generateThroughSummary(page) {
+  await page.click('#generate');
+  const summary = await page.textContent('#dialog');
+  await page.click('#confirmGenerate');
+  return summary;
+}
+
+// Every message shown beside a control, in page order.
+async function shownErrors(page) {
+  return page.evaluate(() => Array.prototype.slice.call(document.getElementsByClassName('error'))
+    .filter((d) => d.style.display !== 'none').map((d) => d.textContent));
+}
+
 module.exports = {
+  shownError, messageFor, shownErrors, generateThroughSummary,
   entriesFromIni, SITE, GENERATED, PLACEHOLDER, literal, pageData, makeSite, launch, openEditor, saveText, parseIni, records,
 };

@@ -75,13 +75,19 @@ describe('locks', () => {
 });
 
 describe('commands', () => {
-  test('Apply defaults sets defaults and unlocks without validating; other categories keep theirs', async () => {
+  test('Apply defaults asks first, then sets defaults and unlocks without validating; other categories keep theirs', async () => {
     const e = await openEditor(browser, {
       entries: [['BufferedPlayTime', '60', 1], ['FastStart', '1', 1], ['CookiesEnabled', '0', 1]],
     });
     await e.page.evaluate(() => toggle('Playback:2'));
     await e.page.fill('#CTRL_BufferedPlayTime', 'not a number');
     await command(e.page, 'Apply defaults');
+    assert.match(await e.page.textContent('#dialog'), /Apply defaults to Playback\?.*2 settings change/);
+    await e.page.keyboard.press('Escape');
+    assert.equal(await e.page.isVisible('#overlay'), false);
+    assert.equal((await state(e.page, 'Playback')).FastStart.value, '1', 'nothing changes before confirming');
+    await command(e.page, 'Apply defaults');
+    await e.page.click('#confirmDefaults');
     assert.deepEqual(e.alerts, []);
     const s = await state(e.page, 'Playback');
     assert.deepEqual(s.BufferedPlayTime, { value: '30', lock: 0, img: 'unlock.gif', ctrl: '30' });

@@ -102,6 +102,42 @@ describe('script syntax', () => {
   });
 });
 
+// Library calls that engines before ES5 lack (the WebBrowser control in an
+// older document mode among them), looked for as member names and globals.
+const LATE_MEMBERS = new Set(['forEach', 'map', 'filter', 'reduce', 'some', 'every', 'keys', 'create', 'bind',
+  'isArray', 'trim', 'startsWith', 'endsWith', 'includes', 'repeat', 'find', 'findIndex', 'assign', 'from',
+  'querySelector', 'querySelectorAll', 'classList', 'getElementsByClassName', 'textContent', 'dataset',
+  'addEventListener', 'defineProperty', 'now', 'localStorage']);
+const LATE_GLOBALS = new Set(['JSON', 'Promise', 'Map', 'Set', 'WeakMap', 'Symbol', 'CustomEvent']);
+
+function lateApis(source) {
+  const found = [];
+  (function visit(node) {
+    if (!node || typeof node.type !== 'string') return;
+    if (node.type === 'MemberExpression' && !node.computed && LATE_MEMBERS.has(node.property.name)) {
+      found.push('.' + node.property.name);
+    }
+    if (node.type === 'Identifier' && LATE_GLOBALS.has(node.name)) found.push(node.name);
+    for (const key of Object.keys(node)) {
+      const value = node[key];
+      if (key === 'property' && node.type === 'MemberExpression' && !node.computed) continue;
+      if (Array.isArray(value)) value.forEach(visit);
+      else if (value && typeof value === 'object') visit(value);
+    }
+  })(acorn.parse(source, { ecmaVersion: 5 }));
+  return found;
+}
+
+describe('library calls', () => {
+  test('no script calls what engines before ES5 lack', () => {
+    const sources = siteFiles('.js').map((f) => [path.relative(SITE, f), fs.readFileSync(f, 'utf8')])
+      .concat(inlineScripts(html).map((s, i) => [`inline script ${i + 1}`, s]))
+      .concat(handlerBodies(html).map((h) => [`handler "${h}"`, `(function () { ${h} \n})`]));
+    for (const [label, source] of sources) assert.deepEqual(lateApis(source), [], label);
+    assert.deepEqual(lateApis('a.forEach(f); JSON.stringify(o); b["forEach"]; c.map = 1;'), ['.forEach', 'JSON', '.map']);
+  });
+});
+
 describe('page frame', () => {
   test('index.html asks for the newest document mode and has no Mark of the Web', () => {
     assert.match(html, /^<!DOCTYPE html>\r\n/);

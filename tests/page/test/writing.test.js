@@ -7,7 +7,7 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
 const { pathToFileURL } = require('node:url');
-const { launch, openEditor, makeSite, pageData } = require('./helpers');
+const { launch, openEditor, makeSite, pageData, generateThroughSummary, shownError, messageFor } = require('./helpers');
 
 const EXPECTED_EMPTY = fs.readFileSync(path.join(__dirname, '..', 'fixtures', 'empty-page-data.ini'), 'latin1');
 
@@ -68,7 +68,7 @@ describe('file system object', () => {
     await page.goto('http://editor.test/index.html');
     await page.waitForFunction(() => window.loaded === true);
     await page.evaluate(() => { window.__generated = 0; window.onGenerate = () => { window.__generated++; }; });
-    await page.click('#generate');
+    await generateThroughSummary(page);
     assert.deepEqual(alerts, ['Error generating configuration file']);
     assert.deepEqual(await page.evaluate(() => [window.__fso.calls, window.__generated]),
       [['http://editor.test/index.html'], 0]);
@@ -124,11 +124,14 @@ describe('generate link', () => {
     const e = await openEditor(browser, { facility: 'handler' });
     await recordGenerate(e.page);
     await e.page.click('#generate');
+    assert.deepEqual(await e.page.evaluate(() => window.__events), [], 'the header button only shows the summary');
+    await e.page.click('#confirmGenerate');
     await e.page.waitForFunction(() => window.__events.length === 3);
     assert.deepEqual(await e.page.evaluate(() => window.__events), ['write', 'write', 'generate']);
-    assert.equal(await e.page.getAttribute('#generate', 'href'), 'javascript:onGenerate()');
-    assert.equal(await e.page.getAttribute('#generate', 'onclick'), 'return onSave()');
-    await e.page.click('#generate');
+    assert.equal(await e.page.getAttribute('#confirmGenerate', 'href'), 'javascript:onGenerate()');
+    assert.equal(await e.page.getAttribute('#confirmGenerate', 'onclick'), 'return onConfirmGenerate()');
+    assert.equal(await e.page.isVisible('#overlay'), false, 'the summary closes once the file was written');
+    await generateThroughSummary(e.page);
     await e.page.waitForFunction(() => window.__events.length === 6);
     await e.close();
   });
@@ -141,20 +144,24 @@ describe('generate link', () => {
     await bad.page.evaluate(() => toggle('Playback:2'));
     await bad.page.fill('#CTRL_BufferedPlayTime', '');
     await bad.page.click('#generate');
-    assert.deepEqual(bad.alerts, ['A value is required.']);
+    assert.equal(await shownError(bad.page, 'BufferedPlayTime'),
+      await messageFor(bad.page, 'BufferedPlayTime', 'a value is required.'));
+    assert.equal(await bad.page.isVisible('#confirmGenerate'), false);
+    await bad.page.click('#cancelDialog');
     await bad.page.fill('#CTRL_BufferedPlayTime', '25');
-    await bad.page.click('#generate');
+    await generateThroughSummary(bad.page);
     await bad.page.waitForFunction(() => window.__events.indexOf('generate') !== -1);
     assert.deepEqual(await bad.page.evaluate(() => window.__events), ['write', 'write', 'generate']);
     await bad.close();
 
     const none = await openEditor(browser, { facility: 'none' });
     await recordGenerate(none.page);
-    await none.page.click('#generate');
+    await generateThroughSummary(none.page);
+    assert.equal(await none.page.isVisible('#confirmGenerate'), true, 'the summary stays for another try');
     await none.page.evaluate(() => {
       document.addEventListener('kx-write-file', (e) => { e.preventDefault(); window.__events.push('write'); });
     });
-    await none.page.click('#generate');
+    await none.page.click('#confirmGenerate');
     await none.page.waitForFunction(() => window.__events.indexOf('generate') !== -1);
     assert.deepEqual(await none.page.evaluate(() => window.__events), ['write', 'write', 'generate']);
     await none.close();

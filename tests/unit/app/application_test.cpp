@@ -118,6 +118,10 @@ TEST(RunApplication, AFullRunGeneratesACustomisedInstallerAndLeavesNoWorkspace) 
     // The page saves its configuration through the host, then follows the generate link.
     ASSERT_EQ(host.onWriteFile("kxenterprise.ini", kEditedConfiguration.c_str()), 1);
     host.onBeforeNavigate("javascript:onGenerate()");
+    // The page hears how each generation ended: a cancelled Save dialog wrote nothing.
+    ASSERT_EQ(shell.log.back(), "generation ended 1");
+    host.onBeforeNavigate("javascript:onGenerate()");
+    ASSERT_EQ(shell.log.back(), "generation ended 0");
     // Closing with edits the page has not seen generated asks first; No keeps the window.
     shell.yesNoAnswers = {0, 1};
     EXPECT_EQ(host.mayClose(BrowserHost::PageEdits::kUnsaved), 0);
@@ -127,7 +131,7 @@ TEST(RunApplication, AFullRunGeneratesACustomisedInstallerAndLeavesNoWorkspace) 
   EXPECT_EQ(runApplication(shell, resources, nullptr), 0);
   EXPECT_EQ(shell.messages(), (Log{"success 51", "question 33 ", "question 33 "}));
   EXPECT_EQ(shell.reasons, (std::vector<std::string>{(out / "custom.exe").string()}));
-  ASSERT_EQ(shell.saveSuggestions.size(), 1u);
+  ASSERT_EQ(shell.saveSuggestions.size(), 2u);
   EXPECT_EQ(shell.saveSuggestions[0].folder,
             fixture("installer_payload.exe").parent_path().string());
   EXPECT_EQ(shell.saveSuggestions[0].name, "installer_payload-custom.exe");

@@ -57,17 +57,6 @@ TEST_F(ImportTest, TheWorkingCopyAndThePageComeFromTheSameInstaller) {
             (std::vector<std::string>{"cfadmin", "kxenterprise.ini", "playinst.exe"}));
 }
 
-TEST_F(ImportTest, AConfigurationThatCannotBeSavedIsReportedWithItsPathAndNoCopyIsKept) {
-  // A folder stands where the configuration goes.
-  fs::create_directories(workspace() / "kxenterprise.ini");
-  EXPECT_EQ(next(fixture("installer_full.exe")), 0);
-  EXPECT_EQ(shell_.messages(), (Log{"error 25"}));
-  const std::string& reason = shell_.reasons.back();
-  EXPECT_NE(reason.find((workspace() / "kxenterprise.ini").string()), std::string::npos) << reason;
-  EXPECT_EQ(workspaceEntries(), (std::vector<std::string>{"cfadmin", "kxenterprise.ini"}));
-  EXPECT_EQ(readFile(workspace() / "cfadmin" / "index.html"), kPage);
-}
-
 TEST_F(ImportTest, AnEmptyPathSaysWhatNextNeedsAndTheNoteNamesTheFile) {
   EXPECT_EQ(next(""), 0);
   EXPECT_EQ(shell_.messages(), (Log{"error 30"}));
@@ -77,6 +66,17 @@ TEST_F(ImportTest, AnEmptyPathSaysWhatNextNeedsAndTheNoteNamesTheFile) {
   EXPECT_EQ(installerFieldNote("/a/very/long/path/to/the/kits/setup.exe"), "Installer: setup.exe");
   EXPECT_EQ(installerFieldNote("setup.exe"), "Installer: setup.exe");
   EXPECT_EQ(installerFieldNote("/a/folder/"), "Type the installer's path or use Browse.");
+}
+
+TEST_F(ImportTest, AConfigurationThatCannotBeSavedIsReportedWithItsPathAndNoCopyIsKept) {
+  // A folder stands where the configuration goes.
+  fs::create_directories(workspace() / "kxenterprise.ini");
+  EXPECT_EQ(next(fixture("installer_full.exe")), 0);
+  EXPECT_EQ(shell_.messages(), (Log{"error 25"}));
+  const std::string& reason = shell_.reasons.back();
+  EXPECT_NE(reason.find((workspace() / "kxenterprise.ini").string()), std::string::npos) << reason;
+  EXPECT_EQ(workspaceEntries(), (std::vector<std::string>{"cfadmin", "kxenterprise.ini"}));
+  EXPECT_EQ(readFile(workspace() / "cfadmin" / "index.html"), kPage);
 }
 
 #ifndef _WIN32

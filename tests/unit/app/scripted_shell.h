@@ -94,6 +94,9 @@ class ScriptedHost : public BrowserHost {
   void runMessageLoopImpl() override {
     if (shell_.session) shell_.session(*this);
   }
+  void generationEndedImpl(int written) override {
+    shell_.log.push_back("generation ended " + std::to_string(written));
+  }
 
  private:
   ScriptedShell& shell_;

@@ -140,6 +140,8 @@ TEST_F(HostFileWriteTest, WritesBesideThePageWithALineEndThenGenerates) {
 TEST_F(HostFileWriteTest, AFailedWriteSkipsTheNextGenerationOnly) {
   std::filesystem::remove_all(workspace_ / "cfadmin");
   EXPECT_EQ(host_.onWriteFile("kxenterprise.ini", "x"), 0);
+  EXPECT_NE(host_.lastWriteFailure().find("cfadmin"), std::string::npos)
+      << host_.lastWriteFailure();
   host_.onBeforeNavigate("javascript:onGenerate()");
   EXPECT_EQ(runs_, 0);
   host_.onBeforeNavigate("javascript:onGenerate()");

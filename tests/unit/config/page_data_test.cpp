@@ -213,8 +213,11 @@ TEST(PageDataTest, EntriesAreEscapedScriptStringsFormedWhole) {
 }
 
 TEST(PageDataTest, TheInstallersNameIsAScriptStringEscapedAsValuesAre) {
-  // The name is the system's narrow text (UTF-8 here), whatever the configuration's code page.
-  EXPECT_EQ(str(formatInstallerName("kx \"5\" <b>\\\xC3\xA9.exe")),
+  // The name is the system's narrow text (UTF-8 on Linux, the ANSI code page on Windows), whatever
+  // the configuration's code page.
+  std::string name;
+  ASSERT_TRUE(platform::utf16ToAnsi(u"kx \"5\" <b>\\\u00E9.exe", name));
+  EXPECT_EQ(str(formatInstallerName(name.c_str())),
             "var installerName=\"kx \\\"5\\\" \\x3Cb>\\\\\\u00E9.exe\";\r\n");
   EXPECT_EQ(str(formatInstallerName(nullptr)), "var installerName=\"\";\r\n");
 }

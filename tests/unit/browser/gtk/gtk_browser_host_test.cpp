@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -176,7 +177,10 @@ class GtkHostTest : public ::testing::Test {
   template <typename Done>
   void showUntil(Done done) {
     host_ = std::make_unique<GtkBrowserHost>("host test", nullptr);
-    host_->setGenerateHandler([this] { ++generated_; });
+    host_->setGenerateHandler([this] {
+      ++generated_;
+      if (afterGenerate_) afterGenerate_();
+    });
     ASSERT_EQ(host_->createHostWindow(), 1);
     ASSERT_EQ(host_->setWorkspacePath(workspace_.c_str()), 1);
     ASSERT_EQ(host_->setPageUrl(("file://" + page().string()).c_str()), 1);
@@ -196,6 +200,7 @@ class GtkHostTest : public ::testing::Test {
   LocalServer server_;
   std::unique_ptr<GtkBrowserHost> host_;
   int generated_ = 0;
+  std::function<void()> afterGenerate_;
 };
 
 TEST_F(GtkHostTest, FramesLinksAndRemoteLoadsReachNeitherTheHostNorTheNetwork) {
@@ -300,6 +305,28 @@ TEST_F(HostCloseTest, UnsavedEditsAskFirstAndNoKeepsTheWindow) {
   EXPECT_EQ(asked_, 1);
   EXPECT_EQ(closeWindow(), 1);
   EXPECT_EQ(asked_, 2);
+}
+
+TEST_F(HostCloseTest, ThePageHearsHowTheGenerationItStartedEnded) {
+  afterGenerate_ = [this] { host_->generationEnded(0); };
+  showPage(
+      "function onGenerate() {}\n"
+      "function kxGenerationEnded(written) {\n"
+      "  var e = document.createEvent('CustomEvent');\n"
+      "  e.initCustomEvent('kx-write-file', false, true, {name: 'ended.txt', text: "
+      "String(written)});\n"
+      "  document.dispatchEvent(e);\n"
+      "}\n"
+      "window.addEventListener('load', function () {\n"
+      "  var link = document.createElement('a');\n"
+      "  link.href = 'javascript:onGenerate()';\n"
+      "  document.body.appendChild(link);\n"
+      "  link.click();\n"
+      "}, false);");
+  const fs::path ended = page().parent_path() / "ended.txt";
+  spin([&] { return fs::exists(ended); }, 20000);
+  EXPECT_EQ(generated_, 1);
+  EXPECT_EQ(readFile(ended), "false\r\n");
 }
 
 TEST_F(HostCloseTest, PagesWithoutUnsavedEditsOrWithoutAnAnswerCloseWithoutAsking) {
