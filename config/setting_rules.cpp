@@ -129,10 +129,40 @@ bool isForbiddenInAddress(unsigned char c) {
          c == '`' || c == '{' || c == '|' || c == '}';
 }
 
-// An absolute http, https, ftp or file address: a host (with an optional port; a file address may
-// leave it out), then a path, query or fragment without spaces or the characters that cannot stand
-// in an address.
+bool hasForbiddenInAddress(std::string_view text) {
+  for (const char c : text) {
+    if (isForbiddenInAddress(static_cast<unsigned char>(c))) return true;
+  }
+  return false;
+}
+
+// The schemes a player's links may use: the web's, files, and the streaming protocols.
+bool isLinkScheme(std::string_view scheme) {
+  for (const char* known : {"http", "https", "ftp", "file", "rtsp", "rtspu", "rtsps", "rtmp", "mms",
+                            "mmsh", "mmst", "pnm"}) {
+    if (equalNoCase(scheme, known)) return true;
+  }
+  return false;
+}
+
+// mailto:name@host, optionally followed by ?subject=... and the like.
+bool isMailAddress(std::string_view text) {
+  const std::size_t query = text.find('?');
+  const std::string_view address = text.substr(0, query);
+  const std::size_t at = address.find('@');
+  if (at == std::string_view::npos || at == 0 ||
+      address.find('@', at + 1) != std::string_view::npos)
+    return false;
+  return !hasForbiddenInAddress(text) && isHost(address.substr(at + 1), false);
+}
+
+// An absolute address of a known scheme: a host (with an optional port; a file address may leave
+// it out), then a path, query or fragment without spaces or the characters that cannot stand in an
+// address; or a mail address. Script and data addresses are never links.
 bool isUrl(std::string_view text) {
+  if (text.size() > 7 && equalNoCase(text.substr(0, 7), "mailto:")) {
+    return isMailAddress(text.substr(7));
+  }
   const std::size_t colon = text.find("://");
   if (colon == std::string_view::npos || colon == 0) return false;
   const std::string_view scheme = text.substr(0, colon);
@@ -141,10 +171,7 @@ bool isUrl(std::string_view text) {
     const bool letter = lower(c) >= 'a' && lower(c) <= 'z';
     if (!letter && (i == 0 || (!isDigit(c) && c != '+' && c != '.' && c != '-'))) return false;
   }
-  if (!equalNoCase(scheme, "http") && !equalNoCase(scheme, "https") &&
-      !equalNoCase(scheme, "ftp") && !equalNoCase(scheme, "file")) {
-    return false;
-  }
+  if (!isLinkScheme(scheme)) return false;
   const std::string_view afterScheme = text.substr(colon + 3);
   const std::size_t end = afterScheme.find_first_of("/?#");
   const std::string_view authority = afterScheme.substr(0, end);

@@ -31,11 +31,9 @@ class FileDescriptor {
   int fd_;
 };
 
-// One read of the file behind `fd`, an interrupted read tried again; `error` keeps the reason of
-// a failed one.
+// One read of the file behind `fd`, an interrupted read tried again.
 struct ChunkReader {
   int fd;
-  int error = 0;
   bool operator()(char* buffer, std::size_t capacity, std::size_t& got) {
     for (;;) {
       const ssize_t n = ::read(fd, buffer, capacity);
@@ -43,10 +41,7 @@ struct ChunkReader {
         got = static_cast<std::size_t>(n);
         return true;
       }
-      if (errno != EINTR) {
-        error = errno;
-        return false;
-      }
+      if (errno != EINTR) return false;
     }
   }
 };

@@ -199,7 +199,7 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
 
 int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size) {
   State& s = *state_;
-  if (s.fd < 0 || s.broken) return 0;
+  if (!s.writable(s.fd >= 0)) return 0;
   const int from = source != nullptr ? ::fileno(source) : -1;
   if (from < 0) return s.fail(describe("Cannot copy into", s.target, EBADF));
   off_t in = static_cast<off_t>(offset);

@@ -158,7 +158,7 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
 
 int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size) {
   State& s = *state_;
-  if (s.handle == INVALID_HANDLE_VALUE || s.broken) return 0;
+  if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;
   const int descriptor = source != nullptr ? ::_fileno(source) : -1;
   const auto from = descriptor >= 0 ? reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor))
                                     : INVALID_HANDLE_VALUE;

@@ -110,9 +110,28 @@ function ruleIsHost(text, wildcard) {
     return true;
 }
 
-// An absolute http, https, ftp or file address: a host (with an optional port;
-// a file address may leave it out), then a path, query or fragment without
-// spaces or the characters that cannot stand in an address.
+// The schemes a player's links may use: the web's, files, and the streaming
+// protocols.
+var RULE_LINK_SCHEMES = ",http,https,ftp,file,rtsp,rtspu,rtsps,rtmp,mms,mmsh,mmst,pnm,";
+
+// mailto:name@host, optionally followed by ?subject=... and the like.
+function ruleIsMailAddress(text) {
+    var query = text.indexOf("?");
+    var address = query == -1 ? text : text.substring(0, query);
+    var at = address.indexOf("@");
+    if (at <= 0 || address.indexOf("@", at + 1) != -1) {
+        return false;
+    }
+    if (/[\x00-\x20\x7f"<>\\^`{|}]/.test(text)) {
+        return false;
+    }
+    return ruleIsHost(address.substring(at + 1), false);
+}
+
+// An absolute address of a known scheme: a host (with an optional port; a
+// file address may leave it out), then a path, query or fragment without
+// spaces or the characters that cannot stand in an address; or a mail
+// address. Script and data addresses are never links.
 function ruleIsUrl(text) {
     var match = /^([A-Za-z][A-Za-z0-9+.\-]*):\/\/([^\/?#]*)([\s\S]*)$/.exec(text);
     var scheme;
@@ -121,12 +140,15 @@ function ruleIsUrl(text) {
     var port = "";
     var close;
     var colon;
+    if (/^mailto:/i.test(text) && text.length > 7) {
+        return ruleIsMailAddress(text.substring(7));
+    }
     if (!match) {
         return false;
     }
     scheme = match[1].toLowerCase();
     authority = match[2];
-    if (scheme != "http" && scheme != "https" && scheme != "ftp" && scheme != "file") {
+    if (RULE_LINK_SCHEMES.indexOf("," + scheme + ",") == -1) {
         return false;
     }
     if (/[\x00-\x20\x7f"<>\\^`{|}]/.test(match[3])) {

@@ -111,6 +111,14 @@ TEST_F(GenerationTest, QuickTimePreferencesAreEmbeddedOnlyOnceTheAdministratorCo
   EXPECT_EQ(generateTo(destination("again.exe"), &consent), (Log{"success 51"}));
   EXPECT_EQ(resourceOf(destination("again.exe"), "QTPREF"), "changed");
 
+  // A path that is not a full local one (here relative; on Windows also a share) is not looked at
+  // before the administrator agrees: the question says its size is not known.
+  prepare("installer_full.exe", configuration("elsewhere/qt.plist"));
+  shell_.yesNoAnswers = {0};
+  EXPECT_EQ(generateTo(destination("remote.exe")),
+            (Log{"question 20 elsewhere/qt.plist\nsize not known before it is read"}));
+  EXPECT_FALSE(fs::exists(destination("remote.exe")));
+
   // Not asked for: the resource keeps its content, and no file is looked at.
   prepare("installer_full.exe", configuration(temp_.path() / "absent.plist", 0));
   EXPECT_EQ(generateTo(destination("off.exe")), (Log{"success 51"}));
