@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "config/configuration_names.h"
 #include "config/ini_file.h"
 #include "platform/ansi_text.h"
 
@@ -203,20 +204,6 @@ const CountedList* listOf(std::string_view section) {
     if (folded(section) == list.section) return &list;
   }
   return nullptr;
-}
-
-// The number after `prefix` in a record key ("Key12" -> 12), or 0.
-long long recordNumber(std::string_view key, std::string_view prefix) {
-  if (key.size() <= prefix.size() || key.size() > prefix.size() + 10) return 0;
-  if (folded(key.substr(0, prefix.size())) != folded(prefix)) return 0;
-  const std::string_view digits = key.substr(prefix.size());
-  if (digits.front() == '0') return 0;
-  long long n = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return 0;
-    n = n * 10 + (c - '0');
-  }
-  return n;
 }
 
 bool isListKey(const CountedList& list, std::string_view key) {

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <span>
 
+#include "config/configuration_names.h"
+
 namespace {
 
 constexpr long long kSaturated = 1000000000000000LL;  // above every limit
@@ -18,14 +20,6 @@ std::string_view trim(std::string_view text) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
   std::size_t at = 0;
@@ -140,7 +134,7 @@ bool hasForbiddenInAddress(std::string_view text) {
 bool isLinkScheme(std::string_view scheme) {
   for (const char* known : {"http", "https", "ftp", "file", "rtsp", "rtspu", "rtsps", "rtmp", "mms",
                             "mmsh", "mmst", "pnm"}) {
-    if (equalNoCase(scheme, known)) return true;
+    if (sameName(scheme, known)) return true;
   }
   return false;
 }
@@ -160,7 +154,7 @@ bool isMailAddress(std::string_view text) {
 // it out), then a path, query or fragment without spaces or the characters that cannot stand in an
 // address; or a mail address. Script and data addresses are never links.
 bool isUrl(std::string_view text) {
-  if (text.size() > 7 && equalNoCase(text.substr(0, 7), "mailto:")) {
+  if (text.size() > 7 && sameName(text.substr(0, 7), "mailto:")) {
     return isMailAddress(text.substr(7));
   }
   const std::size_t colon = text.find("://");
@@ -180,7 +174,7 @@ bool isUrl(std::string_view text) {
   for (const char c : rest) {
     if (isForbiddenInAddress(static_cast<unsigned char>(c))) return false;
   }
-  if (authority.empty()) return equalNoCase(scheme, "file");
+  if (authority.empty()) return sameName(scheme, "file");
   std::string_view host = authority;
   if (authority.front() == '[') {
     const std::size_t close = authority.find(']');
@@ -282,7 +276,7 @@ std::string checkSettingValue(const CatalogueSetting& setting, std::string_view 
 std::string checkSettingKeyValue(const CatalogueSetting& setting, std::string_view key,
                                  std::string_view value) {
   std::size_t index = 0;
-  while (index < setting.keys.size() && !equalNoCase(setting.keys[index], key)) ++index;
+  while (index < setting.keys.size() && !sameName(setting.keys[index], key)) ++index;
   if (index == setting.keys.size()) return checkValue(setting, value, 1);
   const std::string_view text = trim(value);
   if (isFlagKind(setting.kind) && index == 0) {

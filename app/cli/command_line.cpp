@@ -178,7 +178,8 @@ class Run {
       return usage(command + " takes " + std::to_string(arguments) + " file argument" +
                    (arguments == 1 ? "" : "s"));
     }
-    for (const auto& [name, value] : options.values) {
+    for (const auto& option : options.values) {
+      const std::string& name = option.first;
       if (std::find_if(allowed.begin(), allowed.end(), [&](const char* a) { return name == a; }) ==
           allowed.end())
         return usage(command + " takes no option --" + name);

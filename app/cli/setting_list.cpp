@@ -21,20 +21,6 @@ constexpr CountedList kLists[] = {
     {"datatypes", "Datatype", "Status", "DatatypeCount"},
 };
 
-// The number after `prefix` in a record key ("Key12" -> 12), or 0, as the editor reads them.
-long long recordNumber(std::string_view key, std::string_view prefix) {
-  if (key.size() <= prefix.size() || key.size() > prefix.size() + 10) return 0;
-  if (!sameName(key.substr(0, prefix.size()), prefix)) return 0;
-  const std::string_view digits = key.substr(prefix.size());
-  if (digits.front() == '0') return 0;
-  long long n = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return 0;
-    n = n * 10 + (c - '0');
-  }
-  return n;
-}
-
 bool isListKey(const CountedList& list, std::string_view key) {
   return sameName(key, list.countKey) || recordNumber(key, list.namePrefix) > 0 ||
          recordNumber(key, list.valuePrefix) > 0 || recordNumber(key, "Locked") > 0;
@@ -77,18 +63,6 @@ void addRecords(const IniFile& file, const std::string& section, const CountedLi
 }
 
 }  // namespace
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 bool isUtf8(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/configuration_names.h"
+
 // The settings of a configuration text, one entry per configuration key, as the command line
 // shows, compares, checks and carries them. Counted records ("Key"/"Value"/"Locked" n in
 // kx_preferences, "Datatype"/"Status"/"Locked" n in datatypes) are one entry each, named by the
@@ -32,6 +34,3 @@ std::vector<SettingEntry> readSettingEntries(std::string_view utf8Text);
 // The entry of (section, key), matched without regard to ASCII case, or null.
 const SettingEntry* findEntry(const std::vector<SettingEntry>& entries, std::string_view section,
                               std::string_view key);
-
-// Names compared as INI readers compare them.
-bool sameName(std::string_view a, std::string_view b);
