@@ -14,6 +14,9 @@ class InstallerDialogModel {
   virtual ~InstallerDialogModel() = default;
   // 1 when the installer was imported and the dialog ends with IDOK; 0 keeps it open.
   virtual int next(const char* pathText) = 0;
+  // Called once, when the dialog has first been painted: start-up uses the time the administrator
+  // spends in the dialog. 0 ends the dialog with IDCANCEL.
+  virtual int shown() { return 1; }
 };
 
 // The windows of one platform, as the workflow needs them. app/gtk and app/win32 implement it;
@@ -26,14 +29,15 @@ class Shell {
   virtual ~Shell() = default;
 
   // The splash: bitmap 135 at its own size, centred on the desktop, painted before returning
-  // (the main thread then blocks on the Workspace preparation without pumping messages).
+  // (the main thread then blocks on the Workspace folder's creation without pumping messages).
+  // It stays until the installer dialog is on the screen.
   virtual void showSplash() = 0;
   virtual void closeSplash() = 0;
 
   // Runs dialog 137 modally, centred, with the welcome text. Browse fills the path field from an
   // open chooser ("Player Executable File (*.exe)", default extension "exe", file must exist);
   // Next calls model.next(path field) and ends with kIdOk when it returns 1; Cancel and closing
-  // end with kIdCancel.
+  // end with kIdCancel. Once the dialog is on the screen it calls model.shown().
   virtual int runInstallerDialog(InstallerDialogModel& model) = 0;
 
   // The Save chooser: filter "Player Executable File (*.exe)", default extension "exe",

@@ -28,7 +28,11 @@ class BrowserHost {
   // Registers the window class, creates the hidden window and embeds the view. 1 on success.
   int createHostWindow() { return createHostWindowImpl(); }
 
-  // Shows and paints the window, then navigates the view to pageUrl.
+  // Starts the view's engine while the window stays hidden (the Workspace path set), so that
+  // showAndNavigate has only the page to load. Nothing the engine shows meanwhile reaches the host.
+  void warmUp() { warmUpImpl(); }
+
+  // Shows and paints the window under its title, then navigates the view to pageUrl.
   void showAndNavigate() { showAndNavigateImpl(pageUrl_); }
 
   // Runs the window's message loop until the window is closed.
@@ -41,7 +45,7 @@ class BrowserHost {
   const char* workspacePath() const { return workspacePath_; }
 
   // The installer being edited, by its file name: the window title names it before the program's
-  // own name. Set before createHostWindow.
+  // own name. Set before showAndNavigate.
   void setInstallerName(const char* name) { installerName_ = name != nullptr ? name : ""; }
   // The window title for the program's title `programTitle`: "<installer> - <programTitle>".
   std::string windowTitleFor(const char* programTitle) const;
@@ -101,6 +105,8 @@ class BrowserHost {
   virtual void runMessageLoopImpl() = 0;
   // Backends without a page to tell leave it unsaid.
   virtual void generationEndedImpl(int) {}
+  // Backends whose view starts quickly enough do everything in showAndNavigate.
+  virtual void warmUpImpl() {}
 
  private:
   char pageUrl_[kTextCapacity];

@@ -24,26 +24,24 @@ void numberName(char* name, int attempt) {
 
 }  // namespace
 
-int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
-                     platform::ModuleHandle module, std::string* failure) {
-  if (failure != nullptr) failure->clear();
+int createWorkspaceFolder(FolderObject& workspace, platform::ModuleHandle module) {
   char name[sizeof kWorkspaceBaseName];
   std::memcpy(name, kWorkspaceBaseName, sizeof name);
-  bool ready = false;
-  for (int attempt = 0; attempt < kNameAttempts && !ready; ++attempt) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     workspace.setTempPath(module, name);
     // An empty leftover of an earlier run is removed and made anew; one with contents is left
     // alone. Creation alone decides: a name that exists by then, whoever made it, is passed over.
     workspace.removeTree(0);
-    ready = workspace.createNewFolder() == 1;
-    if (!ready) numberName(name, attempt);
+    if (workspace.createNewFolder() == 1) return 1;
+    numberName(name, attempt);
   }
-  if (!ready) {
-    // Nothing found on disk may be used, or deleted at exit.
-    workspace.setPath("");
-    return 0;
-  }
+  // Nothing found on disk may be used, or deleted at exit.
+  workspace.setPath("");
+  return 0;
+}
 
+void writeEditorToWorkspace(const FolderObject& workspace, ResourceSource& resources,
+                            std::string* failure) {
   std::string why;
   extractResourceToWorkspace(workspace, resources, "Binary", "ARCHIVE", "cfadmin.zip", &why);
   const PathName archive = PathName(workspace.path()).join("cfadmin.zip");
@@ -53,6 +51,14 @@ int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
     if (why.empty()) why = unpacking;
   }
   if (failure != nullptr) *failure = why;
+}
+
+int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
+                     platform::ModuleHandle module, std::string* failure) {
+  if (failure != nullptr) failure->clear();
+  if (createWorkspaceFolder(workspace, module) == 1) {
+    writeEditorToWorkspace(workspace, resources, failure);
+  }
   return 0;
 }
 

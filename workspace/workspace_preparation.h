@@ -19,6 +19,13 @@ inline constexpr char kWorkspaceBaseName[] = "~kxent";
 int prepareWorkspace(FolderObject& workspace, ResourceSource& resources,
                      platform::ModuleHandle module, std::string* failure = nullptr);
 
+// The two halves of prepareWorkspace, for a caller that shows a window between them: the first
+// names and creates the folder (1 when made; otherwise the path is left empty), the second writes
+// and unpacks the editor into the made folder and says in `failure` what could not be written.
+int createWorkspaceFolder(FolderObject& workspace, platform::ModuleHandle module);
+void writeEditorToWorkspace(const FolderObject& workspace, ResourceSource& resources,
+                            std::string* failure);
+
 // Writes the bytes of the resource of type `type` and name `name` to Workspace/fileName, replacing
 // an existing file. 1 only when the resource exists, is not empty and was written completely;
 // otherwise `failure`, when given, says why, naming the file.

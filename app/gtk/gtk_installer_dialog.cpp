@@ -93,15 +93,48 @@ GtkInstallerDialog::GtkInstallerDialog(GdkPixbuf* banner) : dialog_(gtk_dialog_n
 GtkInstallerDialog::~GtkInstallerDialog() { gtk_widget_destroy(dialog_); }
 
 int GtkInstallerDialog::run(InstallerDialogModel& model) {
+  model_ = &model;
+  drawnHandler_ = g_signal_connect_after(dialog_, "draw", G_CALLBACK(onFirstDrawn), this);
   centreWindowAtNaturalSize(window());
   gtk_widget_show(dialog_);
   traceStartupEvent("installer dialog shown");
+  int result = Shell::kIdCancel;
   for (;;) {
     const int response = gtk_dialog_run(GTK_DIALOG(dialog_));
-    if (response != GTK_RESPONSE_OK) return Shell::kIdCancel;
+    if (response != GTK_RESPONSE_OK) break;
     traceStartupEvent("next pressed");
-    if (model.next(gtk_entry_get_text(GTK_ENTRY(pathEntry_)))) return Shell::kIdOk;
+    if (model.next(gtk_entry_get_text(GTK_ENTRY(pathEntry_)))) {
+      result = Shell::kIdOk;
+      break;
+    }
   }
+  // A dialog that ended before its first paint, or before the loop came to it, says nothing more.
+  if (drawnHandler_ != 0) g_signal_handler_disconnect(dialog_, drawnHandler_);
+  if (shownIdle_ != 0) g_source_remove(shownIdle_);
+  drawnHandler_ = 0;
+  shownIdle_ = 0;
+  model_ = nullptr;
+  return result;
+}
+
+gboolean GtkInstallerDialog::onFirstDrawn(GtkWidget*, cairo_t*, gpointer self) {
+  auto* dialog = static_cast<GtkInstallerDialog*>(self);
+  g_signal_handler_disconnect(dialog->dialog_, dialog->drawnHandler_);
+  dialog->drawnHandler_ = 0;
+  // The model's work waits until this frame has reached the screen.
+  dialog->shownIdle_ = g_idle_add(onShownIdle, dialog);
+  return FALSE;
+}
+
+gboolean GtkInstallerDialog::onShownIdle(gpointer self) {
+  auto* dialog = static_cast<GtkInstallerDialog*>(self);
+  dialog->shownIdle_ = 0;
+  gdk_display_flush(gtk_widget_get_display(dialog->dialog_));
+  traceStartupEvent("installer dialog painted");
+  if (dialog->model_ != nullptr && !dialog->model_->shown()) {
+    gtk_dialog_response(GTK_DIALOG(dialog->dialog_), GTK_RESPONSE_CANCEL);
+  }
+  return G_SOURCE_REMOVE;
 }
 
 void GtkInstallerDialog::onBrowse(GtkButton*, gpointer self) {

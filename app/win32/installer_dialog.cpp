@@ -11,6 +11,9 @@
 namespace {
 
 constexpr int kPathCapacity = MAX_PATH;
+// A timer's message comes only once nothing else, painting included, is waiting: it tells the
+// model that the dialog is on the screen.
+constexpr UINT_PTR kShownTimer = 1;
 
 InstallerDialogContext* contextOf(HWND dialog) {
   return reinterpret_cast<InstallerDialogContext*>(::GetWindowLongPtrA(dialog, DWLP_USER));
@@ -25,6 +28,14 @@ void initialise(HWND dialog, LPARAM parameter) {
   centreWindow(dialog, own.right - own.left, own.bottom - own.top);
   ::SetDlgItemTextA(dialog, IDC_WELCOME_TEXT, kWelcomeText);
   ::SetDlgItemTextA(dialog, IDC_INSTALLER_NOTE, installerFieldNote("").c_str());
+  ::SetTimer(dialog, kShownTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+void shown(HWND dialog) {
+  ::KillTimer(dialog, kShownTimer);
+  InstallerDialogContext* context = contextOf(dialog);
+  if (context == nullptr || context->model == nullptr) return;
+  if (!context->model->shown()) ::EndDialog(dialog, IDCANCEL);
 }
 
 // Keeps the note below the field in step with the path, however it was entered.
@@ -72,6 +83,10 @@ INT_PTR CALLBACK installerDialogProc(HWND dialog, UINT message, WPARAM wParam, L
   switch (message) {
     case WM_INITDIALOG:
       initialise(dialog, lParam);
+      return TRUE;
+    case WM_TIMER:
+      if (wParam != kShownTimer) return FALSE;
+      shown(dialog);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {

@@ -46,6 +46,9 @@ constexpr char kLocalOnlyRules[] =
     R"({"trigger":{"url-filter":"^file:"},"action":{"type":"ignore-previous-rules"}}])";
 constexpr char kLocalOnlyRulesId[] = "local-only";
 
+// What the view shows while its engine starts behind the installer dialog.
+constexpr char kWarmUpPage[] = "about:blank";
+
 // A proxy address that accepts nothing: the discard port of this machine.
 constexpr char kNoProxy[] = "http://127.0.0.1:9";
 
@@ -125,10 +128,7 @@ int GtkBrowserHost::createHostWindowImpl() {
   const Geometry place = geometryForScreen(screen.width, screen.height);
 
   window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
-  // GTK takes UTF-8 titles; a name that is not keeps to the program's own title.
-  const std::string title = windowTitleFor(windowTitle_);
-  gtk_window_set_title(window_,
-                       g_utf8_validate(title.c_str(), -1, nullptr) ? title.c_str() : windowTitle_);
+  applyTitle();
   if (icon_ != nullptr) gtk_window_set_icon(window_, icon_);
   gtk_window_set_default_size(window_, place.width, place.height);
   gtk_window_move(window_, screen.x + place.x, screen.y + place.y);
@@ -136,6 +136,13 @@ int GtkBrowserHost::createHostWindowImpl() {
   g_signal_connect(window_, "delete-event", G_CALLBACK(onDeleteEvent), this);
 
   return 1;
+}
+
+void GtkBrowserHost::applyTitle() {
+  // GTK takes UTF-8 titles; a name that is not keeps to the program's own title.
+  const std::string title = windowTitleFor(windowTitle_);
+  gtk_window_set_title(window_,
+                       g_utf8_validate(title.c_str(), -1, nullptr) ? title.c_str() : windowTitle_);
 }
 
 gboolean GtkBrowserHost::onDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
@@ -253,12 +260,34 @@ void GtkBrowserHost::installPageBridge(WebKitUserContentManager* manager) {
   webkit_user_script_unref(script);
 }
 
+void GtkBrowserHost::warmUpImpl() {
+  // The sandbox must be given the Workspace before the processes start, so it must be known.
+  if (window_ == nullptr || workspacePath()[0] == '\0' || pageRequested_) return;
+  if (view_ == nullptr) embedView();
+  traceStartupEvent("browser warm-up started");
+  prepareLoadFilter();
+  // An empty document starts the web process; it has no script, may go nowhere, and nothing it
+  // sends is answered, since it is not the Workspace page.
+  webkit_web_view_load_uri(view_, kWarmUpPage);
+}
+
 void GtkBrowserHost::showAndNavigateImpl(const char*) {
   if (window_ == nullptr) return;
+  applyTitle();
   if (view_ == nullptr) embedView();
+  pageRequested_ = 1;
   gtk_widget_show_all(GTK_WIDGET(window_));
   // Without a Workspace there is no page to show.
-  if (filterSetup_ != nullptr || workspacePath()[0] == '\0') return;
+  if (workspacePath()[0] == '\0') return;
+  if (filterReady_) {
+    webkit_web_view_load_uri(view_, pageUrl());
+  } else {
+    prepareLoadFilter();
+  }
+}
+
+void GtkBrowserHost::prepareLoadFilter() {
+  if (filterSetup_ != nullptr) return;
   // The page is loaded only once the filter that keeps every load local is in place. The
   // compiled filter is kept in the Workspace, which is removed with everything in it.
   filterSetup_ = g_cancellable_new();
@@ -286,7 +315,8 @@ void GtkBrowserHost::onFilterReady(GObject* store, GAsyncResult* result, gpointe
   auto* host = static_cast<GtkBrowserHost*>(self);
   if (host->view_ != nullptr && host->contentManager_ != nullptr) {
     webkit_user_content_manager_add_filter(host->contentManager_, filter);
-    webkit_web_view_load_uri(host->view_, host->pageUrl());
+    host->filterReady_ = 1;
+    if (host->pageRequested_) webkit_web_view_load_uri(host->view_, host->pageUrl());
   }
   webkit_user_content_filter_unref(filter);
 }
@@ -389,9 +419,11 @@ gboolean GtkBrowserHost::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
     default:
       break;
   }
-  // The view shows the Workspace page and nothing else, in the window and in every frame.
-  if (request != nullptr && host->isWorkspacePage(webkit_uri_request_get_uri(request)))
-    return FALSE;
+  // The view shows the Workspace page and nothing else, in the window and in every frame; only
+  // until the page is asked for, it may show the empty document that starts the engine.
+  const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+  if (uri != nullptr && host->isWorkspacePage(uri)) return FALSE;
+  if (uri != nullptr && !host->pageRequested_ && std::strcmp(uri, kWarmUpPage) == 0) return FALSE;
   webkit_policy_decision_ignore(decision);
   return TRUE;
 }
@@ -407,7 +439,7 @@ gboolean GtkBrowserHost::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, G
   const bool stopped = error != nullptr && (g_error_matches(error, WEBKIT_NETWORK_ERROR,
                                                             WEBKIT_NETWORK_ERROR_CANCELLED) ||
                                             error->domain == WEBKIT_POLICY_ERROR);
-  if (host->pageLoaded_ || host->pageFailed_ || stopped) {
+  if (host->pageLoaded_ || host->pageFailed_ || stopped || !host->pageRequested_) {
     return host->onNavigateError() ? TRUE : FALSE;
   }
   // The page itself never came: WebKit's own error page would leave the user with no way on.
@@ -438,7 +470,11 @@ gboolean GtkBrowserHost::onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEv
 void GtkBrowserHost::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   if (event != WEBKIT_LOAD_FINISHED) return;
   auto* host = static_cast<GtkBrowserHost*>(self);
-  if (host->pageLoaded_) return;
+  // The empty document of the warm-up is not the page.
+  if (host->pageLoaded_ || !host->showsWorkspacePage()) {
+    if (!host->pageRequested_) traceStartupEvent("browser warmed up");
+    return;
+  }
   host->pageLoaded_ = 1;
   traceStartupEvent("page loaded");
   if (host->view_ != nullptr) gtk_widget_queue_draw(GTK_WIDGET(host->view_));

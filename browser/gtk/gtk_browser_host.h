@@ -17,12 +17,14 @@ class GtkBrowserHost : public BrowserHost {
   GtkBrowserHost(const char* title, GdkPixbuf* icon);
   ~GtkBrowserHost() override;
 
-  // Null before createHostWindow (the view: before showAndNavigate) and after the window closed.
+  // Null before createHostWindow (the view: before warmUp or showAndNavigate) and after the window
+  // closed.
   GtkWindow* window() const { return window_; }
   WebKitWebView* webView() const { return view_; }
 
  protected:
   int createHostWindowImpl() override;
+  void warmUpImpl() override;
   void showAndNavigateImpl(const char* url) override;
   void runMessageLoopImpl() override;
   void generationEndedImpl(int written) override;
@@ -67,9 +69,13 @@ class GtkBrowserHost : public BrowserHost {
   // 1 when the view shows the Workspace page now: the page's messages are answered only then.
   int showsWorkspacePage() const;
 
-  // The view is made when the Workspace path is known (just before the page is shown).
+  // The view is made when the Workspace path is known: at warm-up, or just before the page is
+  // shown.
   void embedView();
   void installPageBridge(WebKitUserContentManager* manager);
+  // Compiles the filter that keeps every load local, once; the page loads when it is in place.
+  void prepareLoadFilter();
+  void applyTitle();
   void showWriteFailure();
 
   char windowTitle_[kTextCapacity];
@@ -83,6 +89,9 @@ class GtkBrowserHost : public BrowserHost {
   guint closeQueryLimit_ = 0;
   int closeQueryOpen_ = 0;
   int loopRunning_ = 0;
+  // Set by showAndNavigate: from then on the view may show the Workspace page only.
+  int pageRequested_ = 0;
+  int filterReady_ = 0;
   int pageLoaded_ = 0;
   int pageFailed_ = 0;
   int editorPainted_ = 0;

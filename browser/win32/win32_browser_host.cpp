@@ -105,14 +105,26 @@ void Win32BrowserHost::embedBrowser() {
     connectionPoint_->Advise(static_cast<IDispatch*>(&eventSink_), &adviseCookie_);
 }
 
+void Win32BrowserHost::warmUpImpl() {
+  // An empty document loads the control's engine while the window stays hidden; it is not the
+  // Workspace page, so the site grants it nothing.
+  if (!pageRequested_) navigate(L"about:blank");
+}
+
 void Win32BrowserHost::showAndNavigateImpl(const char* url) {
+  pageRequested_ = 1;
   if (hostWindow_ != nullptr) {
+    // The installer's name is known only now; the window was made before it was chosen.
+    ::SetWindowTextA(hostWindow_, windowTitleFor(windowTitle_).c_str());
     ::ShowWindow(hostWindow_, SW_SHOW);
     ::UpdateWindow(hostWindow_);
   }
+  navigate(wideFromNarrow(url).c_str());
+}
+
+void Win32BrowserHost::navigate(const wchar_t* url) {
   if (!webBrowser_) return;
-  const std::wstring wideUrl = wideFromNarrow(url);
-  BSTR address = ::SysAllocStringLen(wideUrl.data(), static_cast<UINT>(wideUrl.size()));
+  BSTR address = ::SysAllocString(url);
   if (address == nullptr) throw std::bad_alloc();
   VARIANT flags, targetFrame, postData, headers;
   ::VariantInit(&flags);

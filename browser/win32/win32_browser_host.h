@@ -62,6 +62,7 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
 
  protected:
   int createHostWindowImpl() override;
+  void warmUpImpl() override;
   void showAndNavigateImpl(const char* url) override;
   void runMessageLoopImpl() override;
   void generationEndedImpl(int written) override;
@@ -76,6 +77,7 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
   // them); E_FAIL when there is no page or no such function.
   HRESULT callPageFunction(const wchar_t* name, VARIANT* arguments, UINT count, VARIANT* result);
   void embedBrowser();
+  void navigate(const wchar_t* url);
   void fitBrowserToWindow();
   void unsubscribeEvents();
   void releaseBrowser();
@@ -96,6 +98,7 @@ class Win32BrowserHost : public BrowserHost, public SiteIdentity {
   DWORD adviseCookie_ = 0;
   LONG referenceCount_ = 1;
   int closeQueryOpen_ = 0;
+  int pageRequested_ = 0;
   HINSTANCE moduleInstance_;
   char windowTitle_[kTextCapacity] = {};
   std::string pageFailure_;

@@ -24,6 +24,7 @@ class ScriptedShell : public Shell {
 
   int runInstallerDialog(InstallerDialogModel& model) override {
     log.push_back("dialog");
+    if (!model.shown()) return kIdCancel;
     while (!dialogSteps.empty()) {
       const std::string step = dialogSteps.front();
       dialogSteps.pop_front();
@@ -88,6 +89,7 @@ class ScriptedHost : public BrowserHost {
     shell_.log.push_back("host window");
     return 1;
   }
+  void warmUpImpl() override { shell_.log.push_back("warm-up"); }
   void showAndNavigateImpl(const char* url) override {
     shell_.log.push_back(std::string("navigate ") + url);
   }
