@@ -273,6 +273,7 @@ void GtkBrowserHost::warmUpImpl() {
 
 void GtkBrowserHost::showAndNavigateImpl(const char*) {
   if (window_ == nullptr) return;
+  traceStartupEvent("page requested");
   applyTitle();
   if (view_ == nullptr) embedView();
   pageRequested_ = 1;
