@@ -1,13 +1,15 @@
 #include "base/double_byte.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/double_byte_system.h"
 
 namespace {
 
-// -1 until first asked. Two threads asking at once both store the same answer.
-int g_dbcsFlag = -1;
+// -1 until first asked. The dialog may ask while the worker unpacks the editor: both store the
+// same answer.
+std::atomic<int> g_dbcsFlag{-1};
 dbcs_testing::LeadByteRule g_leadByteRule = nullptr;
 
 // CharNextA / CharPrevA semantics under the test rule.
@@ -39,8 +41,12 @@ const char* systemPrev(const char* start, const char* current) {
 }  // namespace
 
 int isDbcsEnabled() {
-  if (g_dbcsFlag < 0) g_dbcsFlag = platform::systemDbcsEnabled();
-  return g_dbcsFlag;
+  int flag = g_dbcsFlag.load(std::memory_order_relaxed);
+  if (flag < 0) {
+    flag = platform::systemDbcsEnabled();
+    g_dbcsFlag.store(flag, std::memory_order_relaxed);
+  }
+  return flag;
 }
 
 const char* nextChar(const char* p) {

@@ -66,11 +66,12 @@ int Win32BrowserHost::createHostWindowImpl() {
   windowClass.lpszClassName = windowTitle_;
   ::RegisterClassExA(&windowClass);
 
-  // Created hidden: the first size notification comes when it is shown, after embedding.
-  const std::string title = windowTitleFor(windowTitle_);
-  hostWindow_ = ::CreateWindowExA(WS_EX_DLGMODALFRAME, windowTitle_, title.c_str(),
-                                  WS_OVERLAPPEDWINDOW, place.x, place.y, place.width, place.height,
-                                  parentWindow_, nullptr, moduleInstance_, nullptr);
+  // Created hidden: the first size notification comes when it is shown, after embedding. It is
+  // made while the installer dialog, which has the program's title, is still open; it takes its
+  // own title, naming the installer, when it is shown.
+  hostWindow_ = ::CreateWindowExA(WS_EX_DLGMODALFRAME, windowTitle_, "", WS_OVERLAPPEDWINDOW,
+                                  place.x, place.y, place.width, place.height, parentWindow_,
+                                  nullptr, moduleInstance_, nullptr);
   if (hostWindow_ == nullptr) return 0;
   ::SetWindowLongPtrA(hostWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   embedBrowser();
