@@ -456,7 +456,11 @@ function toggle(entry) {
     ensureForm(name);
     setDisplay("DIV_" + name, true);
     currentCategory = name;
-    scrollContentTop();
+    // Nothing has scrolled yet while loading, and asking would lay the page
+    // out before it is complete.
+    if (loaded) {
+        scrollContentTop();
+    }
     if (id !== "") {
         currentTreeId = id;
     }
