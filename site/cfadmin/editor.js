@@ -126,7 +126,8 @@ function lockCellHtml(prop) {
     }
     return "<a href=\"#\" title=\"toggle the lock state of this property\" onclick=\"toggleStatus('" +
         htmlText(jsText(prop.propName)) + "');return false\" id=\"LOCK_" + name + "\" role=\"checkbox\"" +
-        " aria-checked=\"" + (prop.getLockState() == 1 ? "true" : "false") + "\" aria-label=\"Locked: " + htmlText(settingLabel(prop)) + "\">" + img + "></a>";
+        " aria-checked=\"" + (prop.getLockState() == 1 ? "true" : "false") + "\" aria-label=\"Locked: " +
+        htmlText(settingLabel(prop)) + "\">" + img + "></a>";
 }
 
 function categoryHeadline(categoryName) {

@@ -94,6 +94,7 @@ describe('loading', () => {
     const e = await openEditor(browser, { entries: [['CookiesEnabled', '0', 5]] });
     const img = await e.page.getAttribute('#CookiesEnabledLOCKIMG', 'src');
     assert.equal(img, 'images/lock.gif');
+    assert.equal(await e.page.getAttribute('#LOCK_CookiesEnabled', 'aria-checked'), 'true');
     let rec = kxRecord(await saveText(e.page), 'CookiesEnabled');
     assert.deepEqual(rec, { name: 'CookiesEnabled', value: '0', lock: '5' });
     await e.page.click('#CookiesEnabledLOCKIMG');
