@@ -35,6 +35,9 @@ class ReplacementFile {
   // shares blocks on file systems that can); the position `source` reads from afterwards is
   // unspecified. A source shorter than asked is a failure.
   int copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size);
+  // Appends `size` zero bytes by extending the file, without writing them: padding costs no
+  // buffer and, where the file system keeps holes, no disk.
+  int appendZeros(std::uint64_t size);
   // Overwrites bytes already written, at `offset`.
   int writeAt(std::uint64_t offset, const void* data, std::size_t size);
   // The temporary file, which may be read back before `commit`.

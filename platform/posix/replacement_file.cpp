@@ -197,6 +197,17 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
   return 1;
 }
 
+int ReplacementFile::appendZeros(std::uint64_t size) {
+  State& s = *state_;
+  if (!s.writable(s.fd >= 0)) return 0;
+  if (size == 0) return 1;
+  // Every byte past the old end of a file that grows by truncation reads as zero.
+  if (::ftruncate(s.fd, static_cast<off_t>(s.size + size)) != 0)
+    return s.fail(describe("Cannot write", s.target, errno));
+  s.size += size;
+  return 1;
+}
+
 int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size) {
   State& s = *state_;
   if (!s.writable(s.fd >= 0)) return 0;

@@ -156,6 +156,19 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
   return s.writeAt(offset, data, size);
 }
 
+int ReplacementFile::appendZeros(std::uint64_t size) {
+  State& s = *state_;
+  if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;
+  if (size == 0) return 1;
+  // A file whose end is moved out reads as zero up to it.
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = static_cast<LONGLONG>(s.size + size);
+  if (!::SetFileInformationByHandle(s.handle, FileEndOfFileInfo, &end, sizeof end))
+    return s.fail(describe("Cannot write", s.target, ::GetLastError()));
+  s.size += size;
+  return 1;
+}
+
 int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size) {
   State& s = *state_;
   if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;

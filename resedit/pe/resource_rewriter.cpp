@@ -21,6 +21,9 @@ constexpr std::size_t kChunkSize = 1 << 20;
 constexpr std::size_t kVerifyChunk = 256 << 10;
 constexpr std::uint32_t kDefaultResourceCharacteristics = 0x40000040;  // initialised data, readable
 constexpr std::uint64_t kAddressLimit = 0x7FFFFFFF;
+// The largest file alignment that images use. A file grows by up to a few alignments of zeros, so
+// a crafted larger one would pad it by hundreds of MiB: such a file only takes a tree in place.
+constexpr std::uint32_t kMaximumGrowthAlignment = 64 << 10;
 
 bool inRange(std::uint64_t value, std::uint64_t start, std::uint64_t end) {
   return value >= start && value < end;
@@ -141,6 +144,8 @@ int ResourceRewriter::planInPlaceOrGrow(int index, std::uint32_t treeSize) {
     if (!referred.empty()) return refuse(referred + " in a section that would move");
   }
 
+  if (treeSize > resources.sizeOfRawData && layout.fileAlignment > kMaximumGrowthAlignment)
+    return refuse("the file alignment is larger than 64 KiB");
   // A tree may fit the raw data and still not the address slot: then only addresses move.
   std::uint64_t growth = treeSize > resources.sizeOfRawData
                              ? alignUp(treeSize - resources.sizeOfRawData, layout.fileAlignment)
@@ -162,6 +167,8 @@ int ResourceRewriter::planInPlaceOrGrow(int index, std::uint32_t treeSize) {
 int ResourceRewriter::planAppend(std::uint32_t treeSize) {
   const PeLayout& layout = source_.layout();
   if (layout.sections.size() >= kMaximumSections) return refuse("the image has too many sections");
+  if (layout.fileAlignment > kMaximumGrowthAlignment)
+    return refuse("the file alignment is larger than 64 KiB");
   std::uint64_t tableEnd = layout.headerBytes.size();
   std::uint64_t newTableEnd = tableEnd + kSectionHeaderSize;
   std::uint64_t firstRaw = layout.fileSize;
@@ -340,28 +347,28 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
   putU32(&header[layout.sizeOfImageOffset()], static_cast<std::uint32_t>(imageEnd));
   putU32(&header[layout.checkSumOffset()], 0);
 
-  std::vector<std::uint8_t> tree = source_.tree().serialize(treeRva, newRawSize);
+  // The tree alone is held; the alignment padding around it is written as zeros, never built.
+  std::vector<std::uint8_t> tree = source_.tree().serialize(treeRva, treeSize);
   std::uint64_t end = copyEnd();
   std::uint64_t copyFrom =
       layout.headerBytes.size() + (placement == Placement::kAppend ? kSectionHeaderSize : 0);
-  segments_.push_back(Segment{0, header.size(), std::move(header)});
+  segments_.push_back(Segment{0, header.size(), std::move(header), false});
   if (placement == Placement::kAppend) {
-    segments_.push_back(Segment{copyFrom, overlayStart - copyFrom, {}});
-    std::vector<std::uint8_t> added(static_cast<std::size_t>(appendedRawStart - overlayStart), 0);
-    added.insert(added.end(), tree.begin(), tree.end());
+    segments_.push_back(Segment{copyFrom, overlayStart - copyFrom, {}, false});
+    addZeros(appendedRawStart - overlayStart);
+    segments_.push_back(Segment{0, tree.size(), std::move(tree), false});
     // Zeros after the new section keep the overlay's move a whole number of file alignments.
-    added.resize(static_cast<std::size_t>(fileShift_), 0);
-    std::uint64_t addedSize = added.size();
-    segments_.push_back(Segment{0, addedSize, std::move(added)});
+    addZeros(overlayStart + fileShift_ - appendedRawStart - treeSize);
     addOverlay(overlayStart, end);
   } else {
     const SectionHeader& resources = layout.sections[static_cast<std::size_t>(index)];
     std::uint64_t rawEnd =
         resources.pointerToRawData + static_cast<std::uint64_t>(resources.sizeOfRawData);
-    segments_.push_back(Segment{copyFrom, resources.pointerToRawData - copyFrom, {}});
-    segments_.push_back(Segment{0, tree.size(), std::move(tree)});
+    segments_.push_back(Segment{copyFrom, resources.pointerToRawData - copyFrom, {}, false});
+    segments_.push_back(Segment{0, tree.size(), std::move(tree), false});
+    addZeros(newRawSize - treeSize);
     // Sections behind the resources, then the overlay.
-    segments_.push_back(Segment{rawEnd, overlayStart - rawEnd, {}});
+    segments_.push_back(Segment{rawEnd, overlayStart - rawEnd, {}, false});
     addOverlay(overlayStart, end);
   }
   outputSize_ = 0;
@@ -373,7 +380,11 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
 }
 
 void ResourceRewriter::addOverlay(std::uint64_t start, std::uint64_t end) {
-  if (end > start) segments_.push_back(Segment{start, end - start, {}});
+  if (end > start) segments_.push_back(Segment{start, end - start, {}, false});
+}
+
+void ResourceRewriter::addZeros(std::uint64_t length) {
+  if (length != 0) segments_.push_back(Segment{0, length, {}, true});
 }
 
 int ResourceRewriter::patchDebugDirectory() {
@@ -455,13 +466,15 @@ int ResourceRewriter::plannedChecksum(std::uint32_t& checksum) {
   bool disjoint = true;
   std::uint64_t copiedEnd = 0;
   for (const Segment& segment : segments_) {
-    if (!segment.literal.empty() || segment.length == 0) continue;
+    if (!segment.copied() || segment.length == 0) continue;
     disjoint = disjoint && segment.sourceOffset >= copiedEnd;
     copiedEnd = segment.sourceOffset + segment.length;
   }
   std::uint64_t position = 0;
   for (const Segment& segment : segments_) {
-    if (!segment.literal.empty()) {
+    // Zeros add nothing to the sum.
+    if (segment.zeros) {
+    } else if (!segment.literal.empty()) {
       output = ChecksumResidue::plus(
           output, ChecksumResidue::of(segment.literal.data(),
                                       static_cast<std::size_t>(segment.length), position));
@@ -483,7 +496,7 @@ int ResourceRewriter::plannedChecksum(std::uint32_t& checksum) {
     std::uint32_t between = 0;
     std::uint64_t cursor = 0;
     for (const Segment& segment : segments_) {
-      if (!segment.literal.empty() || segment.length == 0) continue;
+      if (!segment.copied() || segment.length == 0) continue;
       std::uint32_t gap = 0;
       if (!sourceResidue(cursor, segment.sourceOffset - cursor, gap)) return 0;
       between = ChecksumResidue::plus(between, gap);
@@ -518,40 +531,27 @@ int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
   std::uint64_t position = 0;
   for (const Segment& segment : segments_) {
     const std::uint64_t end = position + segment.length;
-    if (!segment.literal.empty()) {
-      const bool touched = std::any_of(patched.begin(), patched.end(), [&](const auto& range) {
-        return range.first < end && range.second > position;
-      });
-      if (!touched) {
-        if (!out.write(segment.literal.data(), segment.literal.size())) return 0;
-      } else {
-        chunk.assign(segment.literal.begin(), segment.literal.end());
-        applyPatches(position, chunk.data(), chunk.size());
-        if (!out.write(chunk.data(), chunk.size())) return 0;
-      }
-      position = end;
-      continue;
-    }
-    // Unchanged bytes go from file to file; only the few that patches change pass through here.
+    // Bytes no patch changes go out as they are: copied from file to file, written from the
+    // plan, or extended as zeros; only the few that patches change pass through `chunk`.
+    auto emit = [&](std::uint64_t from, std::uint64_t to) {
+      if (segment.zeros) return out.appendZeros(to - from);
+      if (!segment.literal.empty())
+        return out.write(segment.literal.data() + (from - position),
+                         static_cast<std::size_t>(to - from));
+      return source_.file().copyTo(segment.sourceOffset + (from - position), to - from, out);
+    };
     std::uint64_t cursor = position;
     for (const auto& [from, to] : patched) {
       if (to <= cursor || from >= end) continue;
       const std::uint64_t patchFrom = std::max(from, cursor);
       const std::uint64_t patchTo = std::min(to, end);
-      if (patchFrom > cursor && !source_.file().copyTo(segment.sourceOffset + (cursor - position),
-                                                       patchFrom - cursor, out))
-        return 0;
+      if (patchFrom > cursor && !emit(cursor, patchFrom)) return 0;
       chunk.resize(static_cast<std::size_t>(patchTo - patchFrom));
-      if (!source_.file().readAt(segment.sourceOffset + (patchFrom - position), chunk.data(),
-                                 chunk.size()))
-        return 0;
-      applyPatches(patchFrom, chunk.data(), chunk.size());
+      if (!readPlanned(patchFrom, chunk.data(), chunk.size())) return 0;
       if (!out.write(chunk.data(), chunk.size())) return 0;
       cursor = patchTo;
     }
-    if (end > cursor &&
-        !source_.file().copyTo(segment.sourceOffset + (cursor - position), end - cursor, out))
-      return 0;
+    if (end > cursor && !emit(cursor, end)) return 0;
     position = end;
   }
   // A file without a checksum keeps none: its bytes need not be added up.
@@ -641,7 +641,8 @@ int ResourceRewriter::sameBytes(ImageFile& written, std::uint64_t offset, std::u
 
 int ResourceRewriter::verify(const std::string& path) {
   // Only what the rewrite wrote itself is read back: the headers, the new tree and the patched
-  // bytes. The bytes the system copied are the source's, and a short copy failed already.
+  // bytes. The bytes the system copied are the source's, and a short copy failed already; the
+  // padding is zeros that the system put there by extending the file, which the size confirms.
   PeResourceFile written;
   if (!written.open(path)) return refuse("the written file does not read back");
   if (written.layout().fileSize != outputSize_)

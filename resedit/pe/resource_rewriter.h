@@ -37,6 +37,8 @@ class ResourceRewriter {
     std::uint64_t sourceOffset = 0;
     std::uint64_t length = 0;
     std::vector<std::uint8_t> literal;  // used instead of the source when not empty
+    bool zeros = false;                 // padding, never held as bytes
+    bool copied() const { return literal.empty() && !zeros; }
   };
   struct Patch {
     std::uint64_t outputOffset = 0;
@@ -57,6 +59,7 @@ class ResourceRewriter {
   // Copies the overlay (an installer's payload) from `start` to `end` of the source to wherever
   // the plan puts it; the one place where a moved payload would be fixed up.
   void addOverlay(std::uint64_t start, std::uint64_t end);
+  void addZeros(std::uint64_t length);
   // Forgets every piece, patch and shift of an earlier plan.
   void resetPlan();
   std::uint64_t mapOffset(std::uint64_t offset) const {

@@ -28,7 +28,9 @@ int ResourceRewriter::readPlanned(std::uint64_t offset, std::uint8_t* out, std::
       std::uint8_t* target = out + (from - offset);
       const std::uint64_t inSegment = from - position;
       const auto length = static_cast<std::size_t>(to - from);
-      if (!segment.literal.empty()) {
+      if (segment.zeros) {
+        std::memset(target, 0, length);
+      } else if (!segment.literal.empty()) {
         std::memcpy(target, segment.literal.data() + inSegment, length);
       } else if (!source_.file().readAt(segment.sourceOffset + inSegment, target, length)) {
         return 0;

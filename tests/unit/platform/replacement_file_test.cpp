@@ -121,10 +121,14 @@ TEST_F(FileReplacementTest, RangesOfAnotherFileAreCopiedExactlyAndAShortSourceFa
   // Odd offsets and lengths, more than one buffer's worth, and a piece after the copy.
   ASSERT_EQ(file.copyFrom(in.get(), 3, 2500001), 1) << file.failure();
   ASSERT_EQ(file.copyFrom(in.get(), 0, 0), 1);
+  // Zeros between pieces and at the very end, which nothing writes after.
+  ASSERT_EQ(file.appendZeros(70001), 1) << file.failure();
   ASSERT_EQ(file.write("tail", 4), 1);
+  ASSERT_EQ(file.appendZeros(3), 1) << file.failure();
   ASSERT_EQ(file.writeAt(4, "X", 1), 1);
   ASSERT_EQ(file.commit(), 1) << file.failure();
-  EXPECT_TRUE(readFile(target) == "headX" + bytes.substr(4, 2500000) + "tail");
+  EXPECT_TRUE(readFile(target) == "headX" + bytes.substr(4, 2500000) + std::string(70001, '\0') +
+                                      "tail" + std::string(3, '\0'));
 
   platform::ReplacementFile shortCopy;
   ASSERT_EQ(shortCopy.open(target.string().c_str()), 1);

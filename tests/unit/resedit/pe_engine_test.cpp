@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "resedit/pe/byte_order.h"
@@ -254,6 +255,55 @@ TEST_P(PeEngine, AppendsASectionWhenALoadedSectionFollowsAndNeverMovesIt) {
   ASSERT_TRUE(reread.open(path));
   EXPECT_EQ(reread.layout().sections.size(), sectionsBefore.size() + 1);
   EXPECT_EQ(overlayOf(path), overlayBefore);
+}
+
+// Growth pads to the file alignment: up to 64 KiB (what images use) it is written as zeros; past
+// that a crafted alignment would pad the file by far more than the tree, and only in place is left.
+TEST_P(PeEngine, GrowthPadsUpTo64KiBAlignmentsAndIsRefusedPastThem) {
+  for (std::uint32_t alignment : {0x10000u, 0x20000u}) {
+    SCOPED_TRACE(alignment);
+    SyntheticImage image = installerImage();
+    image.pe32Plus = GetParam();
+    image.fileAlignment = alignment;
+    image.sectionAlignment = alignment;
+    image.sizeOfHeaders = alignment;
+    image.sections.push_back({".kxtail", 0xC0000040, std::vector<std::uint8_t>(0x80, 0x22), false});
+    writeFileBytes(path, image.build());
+    std::vector<std::uint8_t> overlayBefore = overlayOf(path);
+    std::vector<std::uint8_t> before = readFileBytes(path);
+    ASSERT_TRUE(edit(path, "[setup]\n").committed) << "in place needs no padding";
+    EXPECT_EQ(readFileBytes(path).size(), before.size());
+
+    // Larger than the section's whole alignment, so that it cannot stay in place.
+    const std::string bigger(alignment + 0x100, 'y');
+    Edited result = edit(path, bigger);
+    if (alignment > 0x10000) {
+      EXPECT_FALSE(result.committed);
+      EXPECT_NE(result.reason.find("file alignment"), std::string::npos) << result.reason;
+      EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf("[setup]\n"));
+      continue;
+    }
+    ASSERT_TRUE(result.committed) << result.reason;
+    EXPECT_EQ(result.placement, Placement::kAppend);
+    pe::PeResourceFile file;
+    ASSERT_TRUE(file.open(path));
+    const pe::SectionHeader& added = file.layout().sections.back();
+    EXPECT_EQ(added.pointerToRawData % alignment, 0u);
+    EXPECT_EQ(added.sizeOfRawData, 2 * alignment);
+    EXPECT_EQ((file.layout().fileSize - before.size()) % alignment, 0u);
+    EXPECT_EQ(overlayOf(path), overlayBefore);
+    EXPECT_EQ(readResource(path, kBinary, kConfig, 1033), bytesOf(bigger));
+    // The padding behind the tree is zeros, and the checksum counts the file as written.
+    std::vector<std::uint8_t> after = readFileBytes(path);
+    const std::uint32_t treeSize = file.layout().directory(pe::kResourceDirectory).size;
+    EXPECT_TRUE(std::all_of(after.begin() + added.pointerToRawData + treeSize,
+                            after.begin() + added.pointerToRawData + added.sizeOfRawData,
+                            [](std::uint8_t b) { return b == 0; }));
+    std::memset(&after[file.layout().checkSumOffset()], 0, 4);
+    pe::PeChecksum sum;
+    sum.add(after.data(), after.size());
+    EXPECT_EQ(file.layout().checkSum, sum.finish(after.size()));
+  }
 }
 
 // The loader patches every relocated field and the program uses every relocated address: a
