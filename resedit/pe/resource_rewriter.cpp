@@ -374,7 +374,7 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
   outputSize_ = 0;
   for (const Segment& segment : segments_) outputSize_ += segment.length;
   if (outputSize_ > ImageFile::kMaximumSize) return refuse("the written file would be too large");
-  if (!patchDebugDirectory()) return refuse("the debug directory cannot be read");
+  if (!patchDebugDirectory()) return 0;
   placement_ = placement;
   return 1;
 }
@@ -391,17 +391,34 @@ int ResourceRewriter::patchDebugDirectory() {
   if (fileShift_ == 0 && rvaShift_ == 0) return 1;
   std::vector<std::uint8_t> entries;
   std::uint64_t fileOffset = 0;
-  if (!readDebugEntries(source_, entries, fileOffset)) return 0;
+  if (!readDebugEntries(source_, entries, fileOffset))
+    return refuse("the debug directory cannot be read");
+  const PeLayout& layout = source_.layout();
   for (std::size_t at = 0; at < entries.size(); at += kDebugEntrySize) {
     std::uint32_t address = 0;
     std::uint32_t pointer = 0;
     readU32(entries, at + field::kDebugAddressOfRawData, address);
     readU32(entries, at + field::kDebugPointerToRawData, pointer);
+    const std::uint32_t newAddress = address != 0 ? mapRva(address) : 0;
+    const std::uint32_t newPointer =
+        pointer != 0 ? static_cast<std::uint32_t>(mapOffset(pointer)) : 0;
+    if (newAddress == address && newPointer == pointer) continue;
+    // Raw data that two sections share is mapped twice: a patched debug entry there would also
+    // change the other section's bytes, code included.
+    const std::uint64_t from = fileOffset + at + field::kDebugAddressOfRawData;
+    int holders = 0;
+    for (const SectionHeader& section : layout.sections) {
+      if (section.sizeOfRawData != 0 &&
+          from < section.pointerToRawData + std::uint64_t{section.sizeOfRawData} &&
+          from + 8 > section.pointerToRawData)
+        ++holders;
+    }
+    if (holders > 1) return refuse("the debug directory lies in raw data that two sections share");
     Patch patch;
     patch.outputOffset = mapOffset(fileOffset + at) + field::kDebugAddressOfRawData;
     patch.bytes.resize(8);
-    putU32(&patch.bytes[0], address != 0 ? mapRva(address) : 0);
-    putU32(&patch.bytes[4], pointer != 0 ? static_cast<std::uint32_t>(mapOffset(pointer)) : 0);
+    putU32(&patch.bytes[0], newAddress);
+    putU32(&patch.bytes[4], newPointer);
     patches_.push_back(std::move(patch));
   }
   return 1;
