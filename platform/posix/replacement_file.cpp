@@ -185,6 +185,7 @@ int ReplacementFile::write(const void* data, std::size_t size) {
   if (!writeAllAt(s.fd, static_cast<const char*>(data), size, static_cast<off_t>(s.size)))
     return s.fail(describe("Cannot write", s.target, errno));
   s.size += size;
+  s.zerosPending = s.zerosPending && size == 0;
   return 1;
 }
 
@@ -200,11 +201,19 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
 int ReplacementFile::appendZeros(std::uint64_t size) {
   State& s = *state_;
   if (!s.writable(s.fd >= 0)) return 0;
-  if (size == 0) return 1;
-  // Every byte past the old end of a file that grows by truncation reads as zero.
-  if (::ftruncate(s.fd, static_cast<off_t>(s.size + size)) != 0)
-    return s.fail(describe("Cannot write", s.target, errno));
   s.size += size;
+  s.zerosPending = s.zerosPending || size != 0;
+  return 1;
+}
+
+int ReplacementFile::complete() {
+  State& s = *state_;
+  if (!s.writable(s.fd >= 0)) return 0;
+  // Every byte between the old end of a file and the new end that truncation gives it reads as
+  // zero; a write past the end leaves the same behind it.
+  if (s.zerosPending && ::ftruncate(s.fd, static_cast<off_t>(s.size)) != 0)
+    return s.fail(describe("Cannot write", s.target, errno));
+  s.zerosPending = false;
   return 1;
 }
 
@@ -232,6 +241,7 @@ int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint
     left -= static_cast<std::uint64_t>(copied);
   }
   s.size += size;
+  s.zerosPending = s.zerosPending && size == 0;
   return 1;
 }
 
@@ -241,7 +251,7 @@ const std::string& ReplacementFile::finalTarget() const { return state_->target;
 
 int ReplacementFile::commit() {
   State& s = *state_;
-  if (!s.mayCommit(s.fd >= 0)) return 0;
+  if (!s.mayCommit(s.fd >= 0) || !complete()) return 0;
   struct stat status {};
   if (::lstat(s.target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
     // Another owner is kept where the system allows it; the group alone is often allowed.

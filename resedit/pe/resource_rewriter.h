@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -60,6 +61,9 @@ class ResourceRewriter {
   // the plan puts it; the one place where a moved payload would be fixed up.
   void addOverlay(std::uint64_t start, std::uint64_t end);
   void addZeros(std::uint64_t length);
+  // Plans the tree at output offset `position`, padded with zeros to `treeSize`; 0 when a leaf to
+  // copy has no bytes in the source.
+  int addTree(std::uint64_t position, std::uint32_t treeRva, std::uint32_t treeSize);
   // Forgets every piece, patch and shift of an earlier plan.
   void resetPlan();
   std::uint64_t mapOffset(std::uint64_t offset) const {
@@ -100,6 +104,8 @@ class ResourceRewriter {
   std::string reason_;
   Placement placement_ = Placement::kRefused;
   std::vector<Segment> segments_;
+  // Where each leaf's data goes in the output.
+  std::unordered_map<const ResourceLeaf*, std::uint64_t> plannedLeaves_;
   std::vector<Patch> patches_;
   std::uint64_t fileShiftAt_ = 0;
   std::uint64_t fileShift_ = 0;
