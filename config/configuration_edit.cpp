@@ -186,31 +186,6 @@ class Document {
   std::unordered_map<std::string, Section> sections_;
 };
 
-// A list of records counted by a key, as the reader and the editor know it.
-struct CountedList {
-  const char* section;
-  const char* namePrefix;
-  const char* valuePrefix;
-  const char* countKey;
-};
-
-constexpr CountedList kLists[] = {
-    {"kx_preferences", "Key", "Value", "PrefsCount"},
-    {"datatypes", "Datatype", "Status", "DatatypeCount"},
-};
-
-const CountedList* listOf(std::string_view section) {
-  for (const CountedList& list : kLists) {
-    if (folded(section) == list.section) return &list;
-  }
-  return nullptr;
-}
-
-bool isListKey(const CountedList& list, std::string_view key) {
-  return folded(key) == folded(list.countKey) || recordNumber(key, list.namePrefix) > 0 ||
-         recordNumber(key, list.valuePrefix) > 0 || recordNumber(key, "Locked") > 0;
-}
-
 // The record numbers 1..count whose name key the file holds, ascending.
 std::vector<int> recordNumbers(const IniFile& file, const CountedList& list) {
   std::vector<int> numbers;
@@ -517,7 +492,7 @@ int applyEditorResult(const ConfigurationEditInput& input, ConfigurationEditOutc
 
   for (const std::string_view sectionView : result.sectionNames()) {
     const std::string section(sectionView);
-    const CountedList* list = listOf(section);
+    const CountedList* list = countedListOf(section);
     for (const std::string_view keyView : result.keyNames(section.c_str())) {
       const std::string key(keyView);
       if (list != nullptr && isListKey(*list, key)) continue;

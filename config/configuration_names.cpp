@@ -6,6 +6,11 @@ namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+constexpr CountedList kLists[] = {
+    {"kx_preferences", "Key", "Value", "PrefsCount"},
+    {"datatypes", "Datatype", "Status", "DatatypeCount"},
+};
+
 }  // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -27,4 +32,16 @@ long long recordNumber(std::string_view key, std::string_view prefix) {
     n = n * 10 + (c - '0');
   }
   return n;
+}
+
+const CountedList* countedListOf(std::string_view section) {
+  for (const CountedList& list : kLists) {
+    if (sameName(section, list.section)) return &list;
+  }
+  return nullptr;
+}
+
+bool isListKey(const CountedList& list, std::string_view key) {
+  return sameName(key, list.countKey) || recordNumber(key, list.namePrefix) > 0 ||
+         recordNumber(key, list.valuePrefix) > 0 || recordNumber(key, "Locked") > 0;
 }

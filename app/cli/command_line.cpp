@@ -12,7 +12,8 @@
 #include "app/cli/settings_generation.h"
 #include "platform/file_io.h"
 
-const char kProgramVersion[] = "2.1";
+// The project's version as major.minor, given by the build.
+const char kProgramVersion[] = KX_PRODUCT_VERSION;
 
 namespace {
 

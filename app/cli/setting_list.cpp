@@ -9,23 +9,6 @@ namespace {
 
 constexpr unsigned kUtf8 = 65001;
 
-struct CountedList {
-  const char* section;
-  const char* namePrefix;
-  const char* valuePrefix;
-  const char* countKey;
-};
-
-constexpr CountedList kLists[] = {
-    {"kx_preferences", "Key", "Value", "PrefsCount"},
-    {"datatypes", "Datatype", "Status", "DatatypeCount"},
-};
-
-bool isListKey(const CountedList& list, std::string_view key) {
-  return sameName(key, list.countKey) || recordNumber(key, list.namePrefix) > 0 ||
-         recordNumber(key, list.valuePrefix) > 0 || recordNumber(key, "Locked") > 0;
-}
-
 std::string valueOf(const IniFile& file, const std::string& section, const std::string& key,
                     bool* present = nullptr) {
   const std::string_view* raw = file.rawValue(section.c_str(), key.c_str());
@@ -118,10 +101,7 @@ std::vector<SettingEntry> readSettingEntries(std::string_view utf8Text) {
   std::vector<SettingEntry> entries;
   for (const std::string_view sectionName : file.sectionNames()) {
     const std::string section(sectionName);
-    const CountedList* list = nullptr;
-    for (const CountedList& candidate : kLists) {
-      if (sameName(section, candidate.section)) list = &candidate;
-    }
+    const CountedList* list = countedListOf(section);
     if (list != nullptr) addRecords(file, section, *list, entries);
     for (const std::string_view keyName : file.keyNames(section.c_str())) {
       if (list != nullptr && isListKey(*list, keyName)) continue;

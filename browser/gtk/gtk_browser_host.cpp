@@ -50,6 +50,8 @@ constexpr char kLocalOnlyRulesId[] = "local-only";
 constexpr char kNoProxy[] = "http://127.0.0.1:9";
 
 // The page's own message for a failed save, in a box titled as the program's other error boxes.
+// It stays the page's text rather than the program's: on Windows the page writes through the
+// scripting file object and shows this text itself; only here does the host write for it.
 constexpr char kWriteFailedText[] = "Error generating configuration file";
 constexpr char kWriteFailedTitle[] = "Error";
 

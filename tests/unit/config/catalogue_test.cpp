@@ -9,8 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "page_table_keys.h"
-
 namespace {
 
 std::vector<std::string> keysOfSection(std::string_view section, bool records) {
@@ -95,15 +93,15 @@ TEST(CatalogueTable, CategoriesWriteTheKeysThePageSavesInItsOrder) {
                                 "RemoveFavorites", "RemoveSkins", "RemoveVisualizations"}));
   // The Windows Media keys as the file names them: the bandwidth under its own name, the buffer
   // time as its flag and number.
-  std::vector<std::string> windowsMedia = keysOfSection("wm_preferences", false);
-  for (const char* key : kPageTableKeys) {
-    if (std::string_view(key) == "ApplyQTPrefs") break;
-    EXPECT_NE(std::find(windowsMedia.begin(), windowsMedia.end(), key), windowsMedia.end()) << key;
-  }
-  EXPECT_NE(std::find(windowsMedia.begin(), windowsMedia.end(), "MaxBandwidth"),
-            windowsMedia.end());
-  EXPECT_NE(std::find(windowsMedia.begin(), windowsMedia.end(), "CustomBufferTime"),
-            windowsMedia.end());
+  EXPECT_EQ(keysOfSection("wm_preferences", false),
+            (std::vector<std::string>{
+                "ApplyWMPrefs",     "UseMulticast",      "UseTCP",           "UseHTTP",
+                "UseUDP",           "UseCustomUDPPort",  "CustomUDPPort",    "ProxyStyle_HTTP",
+                "ProxyName_HTTP",   "ProxyPort_HTTP",    "ProxyBypass_HTTP", "ProxyExclude_HTTP",
+                "ProxyStyle_MMS",   "ProxyName_MMS",     "ProxyPort_MMS",    "ProxyBypass_MMS",
+                "ProxyExclude_MMS", "ProxyStyle_RTSP",   "ProxyName_RTSP",   "ProxyPort_RTSP",
+                "ProxyBypass_RTSP", "ProxyExclude_RTSP", "MaxBandwidth",     "UseDefaultBufferTime",
+                "CustomBufferTime"}));
 
   // Datatype names are written with '.' for '-'; every shown one and four hidden ones are lockable.
   const std::vector<std::string> datatypes = keysOfSection("datatypes", true);

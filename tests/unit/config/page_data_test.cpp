@@ -4,15 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "page_table_keys.h"
+#include "page_keys.h"
 #include "platform/ansi_text.h"
 
 namespace fs = std::filesystem;
@@ -76,15 +78,6 @@ std::vector<Entry> entriesFor(const std::string& ini) {
   return entriesOf(str(buildPageData(config)));
 }
 
-// The entries every configuration yields after its records, all with empty values here.
-std::vector<Entry> tableEntries() {
-  std::vector<Entry> out;
-  for (const char* k : kPageTableKeys) {
-    out.push_back({k, "", ""});
-  }
-  return out;
-}
-
 const Entry* findEntry(const std::vector<Entry>& entries, const std::string& key) {
   for (const Entry& e : entries) {
     if (e.key == key) return &e;
@@ -93,10 +86,38 @@ const Entry* findEntry(const std::vector<Entry>& entries, const std::string& key
 }
 
 TEST(PageDataTest, AnEmptyConfigurationYieldsEveryTableEntryWithoutLocks) {
-  std::vector<Entry> expected{{"ApplyKXPrefs", "", ""}};
-  for (const Entry& e : tableEntries()) expected.push_back(e);
-  EXPECT_EQ(entriesFor("[kx_preferences]\r\nPrefsCount=0\r\n"), expected);
-  EXPECT_EQ(expected.size(), 49u);
+  const std::vector<Entry> entries = entriesFor("[kx_preferences]\r\nPrefsCount=0\r\n");
+  ASSERT_EQ(entries.size(), 49u);
+  EXPECT_EQ(entries.front(), (Entry{"ApplyKXPrefs", "", ""}));
+  std::vector<std::string> names;
+  for (const Entry& e : entries) {
+    EXPECT_EQ(e.value + e.lock, "") << e;
+    names.push_back(e.key);
+  }
+  std::vector<std::string> wanted = alwaysCarriedPageNames();
+  std::sort(names.begin(), names.end());
+  std::sort(wanted.begin(), wanted.end());
+  EXPECT_EQ(names, wanted);
+}
+
+TEST(PageDataTest, EveryValueThePageReadsFromPlainSectionsReachesIt) {
+  // Each key gets a value of its own, whole thousands so that a scaled number divides exactly.
+  std::map<std::string, std::string> sections;
+  std::vector<std::pair<std::string, std::string>> wanted;
+  long long value = 1000;
+  for (const PagePlainKey& key : pagePlainKeys()) {
+    sections[key.section] += key.fileKey + "=" + std::to_string(value) + "\r\n";
+    wanted.emplace_back(key.pageName, std::to_string(value / key.scale));
+    value += 1000;
+  }
+  std::string ini;
+  for (const auto& [section, lines] : sections) ini += "[" + section + "]\r\n" + lines;
+  const std::vector<Entry> entries = entriesFor(ini);
+  for (const auto& [name, shown] : wanted) {
+    const Entry* e = findEntry(entries, name);
+    ASSERT_NE(e, nullptr) << name;
+    EXPECT_EQ(*e, (Entry{name, shown, ""}));
+  }
 }
 
 TEST(PageDataTest, CountedRecordsSkipNamelessOnesAndCarryTheirLocks) {

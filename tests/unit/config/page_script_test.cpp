@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "config/page_data.h"
-#include "page_table_keys.h"
+#include "page_keys.h"
 
 namespace fs = std::filesystem;
 
@@ -169,7 +169,7 @@ class PageScriptTest : public ::testing::Test {
                                            const std::string& homePage) {
     std::map<std::string, std::pair<std::string, std::string>> page;
     page["ApplyKXPrefs"] = {"", "none"};
-    for (const char* key : kPageTableKeys) {
+    for (const std::string& key : alwaysCarriedPageNames()) {
       page[key] = {"", "none"};
     }
     for (const Record& r : records) page[dashed(r.name)] = {r.value, r.lock};
