@@ -18,6 +18,8 @@ namespace {
 
 // Symbolic links are followed at most this many times, as the kernel does.
 constexpr int kMaximumLinks = 40;
+// How much of a large copy is written before the system is asked to start writing it to the disk.
+constexpr off_t kWritebackPiece = 16 << 20;
 
 std::string describe(const char* action, const std::string& path, int error) {
   return std::string(action) + " " + path + ": " + std::strerror(error);
@@ -225,8 +227,15 @@ int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint
   off_t in = static_cast<off_t>(offset);
   off_t out = static_cast<off_t>(s.size);
   std::uint64_t left = size;
+  // In pieces whose writing to the disk starts at once (without waiting for it), so that the disk
+  // works while the next piece is copied and the flush before the commit has less left to do.
+  off_t unsent = out;
   while (left > 0) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30));
+    if (out - unsent >= kWritebackPiece) {
+      ::sync_file_range(s.fd, unsent, out - unsent, SYNC_FILE_RANGE_WRITE);
+      unsent = out;
+    }
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kWritebackPiece));
     const ssize_t copied = ::copy_file_range(from, &in, s.fd, &out, want, 0);
     if (copied < 0 && errno == EINTR) continue;
     if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
