@@ -377,7 +377,7 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
   outputSize_ = 0;
   for (const Segment& segment : segments_) outputSize_ += segment.length;
   if (outputSize_ > ImageFile::kMaximumSize) return refuse("the written file would be too large");
-  if (!patchDebugDirectory()) return refuse("the debug directory cannot be read");
+  if (!patchDebugDirectory()) return 0;
   placement_ = placement;
   return 1;
 }
@@ -428,7 +428,17 @@ int ResourceRewriter::patchDebugDirectory() {
   if (fileShift_ == 0 && rvaShift_ == 0) return 1;
   std::vector<std::uint8_t> entries;
   std::uint64_t fileOffset = 0;
-  if (!readDebugEntries(source_, entries, fileOffset)) return 0;
+  if (!readDebugEntries(source_, entries, fileOffset))
+    return refuse("the debug directory cannot be read");
+  // The entries are patched where they lie: bytes that another section's raw data holds as well
+  // would change in that section too.
+  int holders = 0;
+  for (const SectionHeader& section : source_.layout().sections) {
+    if (section.sizeOfRawData != 0 && section.pointerToRawData < fileOffset + entries.size() &&
+        section.pointerToRawData + static_cast<std::uint64_t>(section.sizeOfRawData) > fileOffset)
+      ++holders;
+  }
+  if (holders > 1) return refuse("the debug directory lies in raw data that two sections share");
   for (std::size_t at = 0; at < entries.size(); at += kDebugEntrySize) {
     std::uint32_t address = 0;
     std::uint32_t pointer = 0;
@@ -638,8 +648,8 @@ int ResourceRewriter::sameDirectory(const ResourceDirectory& expected,
     // Where the written headers say the leaf lies must be where the plan put its bytes: copied
     // from the source's leaf, or written from the new data and compared with the file already.
     std::uint64_t offset = 0;
-    if (got.leaf->size == 0) continue;
     if (!file.layout().rvaToFileOffset(got.leaf->dataRva, got.leaf->size, offset)) return 0;
+    if (got.leaf->size == 0) continue;
     const auto planned = plannedLeaves_.find(want.leaf.get());
     if (planned == plannedLeaves_.end() || planned->second != offset) return 0;
     if (!want.leaf->loaded) continue;

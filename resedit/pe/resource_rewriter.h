@@ -56,6 +56,7 @@ class ResourceRewriter {
   int planAppend(std::uint32_t treeSize);
   int buildOutput(int index, Placement placement, std::uint32_t newRawSize, std::uint32_t treeRva,
                   std::uint32_t treeSize);
+  // Patches the addresses of debug data that moves; 0 with the reason when they cannot be.
   int patchDebugDirectory();
   // Copies the overlay (an installer's payload) from `start` to `end` of the source to wherever
   // the plan puts it; the one place where a moved payload would be fixed up.
