@@ -430,25 +430,32 @@ int ResourceRewriter::patchDebugDirectory() {
   std::uint64_t fileOffset = 0;
   if (!readDebugEntries(source_, entries, fileOffset))
     return refuse("the debug directory cannot be read");
-  // The entries are patched where they lie: bytes that another section's raw data holds as well
-  // would change in that section too.
-  int holders = 0;
-  for (const SectionHeader& section : source_.layout().sections) {
-    if (section.sizeOfRawData != 0 && section.pointerToRawData < fileOffset + entries.size() &&
-        section.pointerToRawData + static_cast<std::uint64_t>(section.sizeOfRawData) > fileOffset)
-      ++holders;
-  }
-  if (holders > 1) return refuse("the debug directory lies in raw data that two sections share");
+  const PeLayout& layout = source_.layout();
   for (std::size_t at = 0; at < entries.size(); at += kDebugEntrySize) {
     std::uint32_t address = 0;
     std::uint32_t pointer = 0;
     readU32(entries, at + field::kDebugAddressOfRawData, address);
     readU32(entries, at + field::kDebugPointerToRawData, pointer);
+    const std::uint32_t newAddress = address != 0 ? mapRva(address) : 0;
+    const std::uint32_t newPointer =
+        pointer != 0 ? static_cast<std::uint32_t>(mapOffset(pointer)) : 0;
+    if (newAddress == address && newPointer == pointer) continue;
+    // Raw data that two sections share is mapped twice: a patched debug entry there would also
+    // change the other section's bytes, code included.
+    const std::uint64_t from = fileOffset + at + field::kDebugAddressOfRawData;
+    int holders = 0;
+    for (const SectionHeader& section : layout.sections) {
+      if (section.sizeOfRawData != 0 &&
+          from < section.pointerToRawData + std::uint64_t{section.sizeOfRawData} &&
+          from + 8 > section.pointerToRawData)
+        ++holders;
+    }
+    if (holders > 1) return refuse("the debug directory lies in raw data that two sections share");
     Patch patch;
     patch.outputOffset = mapOffset(fileOffset + at) + field::kDebugAddressOfRawData;
     patch.bytes.resize(8);
-    putU32(&patch.bytes[0], address != 0 ? mapRva(address) : 0);
-    putU32(&patch.bytes[4], pointer != 0 ? static_cast<std::uint32_t>(mapOffset(pointer)) : 0);
+    putU32(&patch.bytes[0], newAddress);
+    putU32(&patch.bytes[4], newPointer);
     patches_.push_back(std::move(patch));
   }
   return 1;

@@ -1,5 +1,9 @@
 // The editor's page logic: building the category forms, loading the page
 // data, switching categories, locks, the four commands and saving.
+//
+// Everything but the shown form works from the properties themselves: a
+// category's form is built only when it is first shown, since building all of
+// them made up most of the page's start-up.
 
 var loaded = false;
 var currentCategory = null;
@@ -20,8 +24,10 @@ var treeEntryOf = {
     "Installation Options": 15, "Uninstallation Options": 16, "Datatypes": 17
 };
 
-// Categories whose block was shown; only they can hold typed values.
-var visited = {};
+// Categories whose form was built (shown at least once); only they can hold
+// typed values.
+var built = {};
+var formContainer = null;
 
 // Configuration sections in file order, each with the categories it holds.
 var saveGroups = [
@@ -120,7 +126,8 @@ function lockCellHtml(prop) {
     }
     return "<a href=\"#\" title=\"toggle the lock state of this property\" onclick=\"toggleStatus('" +
         htmlText(jsText(prop.propName)) + "');return false\" id=\"LOCK_" + name + "\" role=\"checkbox\"" +
-        " aria-checked=\"false\" aria-label=\"Locked: " + htmlText(settingLabel(prop)) + "\">" + img + "></a>";
+        " aria-checked=\"" + (prop.getLockState() == 1 ? "true" : "false") + "\" aria-label=\"Locked: " +
+        htmlText(settingLabel(prop)) + "\">" + img + "></a>";
 }
 
 function categoryHeadline(categoryName) {
@@ -217,7 +224,6 @@ function categoryHtml(categoryName) {
 }
 
 function buildForms(containerId) {
-    var html = "";
     var i;
     var j;
     var rows;
@@ -229,10 +235,29 @@ function buildForms(containerId) {
             }
         }
     }
-    for (i = 0; i < headings.length; i++) {
-        html += categoryHtml(headings[i]);
+    formContainer = getElem(containerId);
+    formContainer.innerHTML = "<div id=\"results\" class=\"category\" style=\"display:none\"></div>";
+}
+
+// Builds a category's form the first time it is needed, showing the values,
+// locks and marks its properties hold by then.
+function ensureForm(categoryName) {
+    var holder;
+    if (hasOwn(built, categoryName) || !hasOwn(paths, categoryName) || !formContainer) {
+        return;
     }
-    getElem(containerId).innerHTML = html + "<div id=\"results\" class=\"category\" style=\"display:none\"></div>";
+    built[categoryName] = true;
+    holder = document.createElement("div");
+    holder.innerHTML = categoryHtml(categoryName);
+    formContainer.insertBefore(holder.firstChild, getElem("results"));
+    eachProp(categoryName, function (prop) {
+        prop.fillForm();
+        markRow(prop);
+    });
+    refreshDependents();
+    if (categoryName == "QuickTime Options" && typeof showQuickTimeFile == "function") {
+        showQuickTimeFile();
+    }
 }
 
 // Locks
@@ -429,10 +454,14 @@ function toggle(entry) {
         }
         setDisplay("DIV_" + currentCategory, false);
     }
+    ensureForm(name);
     setDisplay("DIV_" + name, true);
     currentCategory = name;
-    visited[name] = true;
-    scrollContentTop();
+    // Nothing has scrolled yet while loading, and asking would lay the page
+    // out before it is complete.
+    if (loaded) {
+        scrollContentTop();
+    }
     if (id !== "") {
         currentTreeId = id;
     }
@@ -451,26 +480,18 @@ function onLoad() {
     tocTree.openAll();
     Prop.serverData = isObj(window.serverData) ? window.serverData : {};
     enumPaths(paths, function (map, name, depth) {
-        var prop;
         if (depth == 0) {
             categoryName = name;
             return false;
         }
-        prop = map[name];
-        prop.formName = categoryName;
-        prop.initData();
-        prop.fillForm();
-        setLockImage(prop);
+        map[name].formName = categoryName;
+        map[name].initData();
         return false;
     });
     showCodePage();
     showInstallerName();
     showLockLegend();
-    if (typeof showQuickTimeFile == "function") {
-        showQuickTimeFile();
-    }
-    refreshDependents();
-    refreshAllMarks();
+    refreshAllCounts();
     toggle("Internet Privacy:1");
     loaded = true;
 }

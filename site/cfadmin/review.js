@@ -3,8 +3,6 @@
 // fields, the change summary before generating and the in-page dialogs.
 
 var invalidMessages = {};
-// Set while refreshAllMarks marks the rows; it counts each category itself.
-var loading = false;
 var resultsShown = false;
 // What the shown results were found for: leaving the search field repeats
 // the search, and the list must not be rebuilt under the pointer.
@@ -224,7 +222,7 @@ function changedProps(categoryName) {
     return out;
 }
 
-function refreshCount(categoryName, known) {
+function refreshCount(categoryName) {
     var id;
     var entry;
     var badge;
@@ -244,27 +242,30 @@ function refreshCount(categoryName, known) {
         badge.className = "count";
         entry.getElementsByTagName("a")[0].appendChild(badge);
     }
-    count = (known === undefined) ? changedProps(categoryName).length : known;
+    count = changedProps(categoryName).length;
     setText(badge, count > 0 ? " (" + count + ")" : "");
     badge.title = (count == 1) ? "1 setting changed" : count + " settings changed";
 }
 
-function refreshMark(prop) {
+// The row's mark, Reset link and message state; nothing while its form is not built.
+function markRow(prop) {
     var row = getElem("ROW_" + prop.propName);
     var mark = getElem("MARK_" + prop.propName);
     var reset = getElem("RESET_" + prop.propName);
-    var changed = isChanged(prop);
-    if (row) {
-        if (changed) {
-            addClass(row, "changed");
-        } else {
-            removeClass(row, "changed");
-        }
-        if (hasOwn(invalidMessages, prop.propName)) {
-            addClass(row, "invalid");
-        } else {
-            removeClass(row, "invalid");
-        }
+    var changed;
+    if (!row) {
+        return;
+    }
+    changed = isChanged(prop);
+    if (changed) {
+        addClass(row, "changed");
+    } else {
+        removeClass(row, "changed");
+    }
+    if (hasOwn(invalidMessages, prop.propName)) {
+        addClass(row, "invalid");
+    } else {
+        removeClass(row, "invalid");
     }
     if (mark) {
         setText(mark, changed ? " Changed" : "");
@@ -272,31 +273,20 @@ function refreshMark(prop) {
     if (reset) {
         reset.style.display = changed ? "inline" : "none";
     }
-    if (prop.formName !== "" && !loading) {
+}
+
+function refreshMark(prop) {
+    markRow(prop);
+    if (prop.formName !== "") {
         refreshCount(prop.formName);
     }
 }
 
-// Marks what differs from the installer right after loading, when no row
-// carries a mark yet; each category is counted once for all its rows.
-function refreshAllMarks() {
+// Counts each category's changes in the tree.
+function refreshAllCounts() {
     var i;
-    var count = 0;
-    var mark = function (prop) {
-        if (isChanged(prop)) {
-            count++;
-            refreshMark(prop);
-        }
-    };
-    loading = true;
-    try {
-        for (i = 0; i < headings.length; i++) {
-            count = 0;
-            eachProp(headings[i], mark);
-            refreshCount(headings[i], count);
-        }
-    } finally {
-        loading = false;
+    for (i = 0; i < headings.length; i++) {
+        refreshCount(headings[i]);
     }
 }
 
@@ -717,8 +707,8 @@ function onGenerateClick() {
     if (currentCategory !== null) {
         validateForm(currentCategory, bad);
     }
-    for (name in visited) {
-        if (hasOwn(visited, name) && name != currentCategory) {
+    for (name in built) {
+        if (hasOwn(built, name) && name != currentCategory) {
             validateForm(name, bad);
         }
     }

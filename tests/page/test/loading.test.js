@@ -39,6 +39,10 @@ function kxRecord(text, name) {
 describe('loading', () => {
   test('empty page data gives every property its default, unlocked, in its control', async () => {
     const e = await openEditor(browser);
+    const shown = await e.page.evaluate(() => [currentCategory, getElem('DIV_Internet Privacy').style.display,
+      getElem('z1').className]);
+    assert.deepEqual(shown, ['Internet Privacy', 'block', 'l1 selected']);
+    await e.page.evaluate(() => headings.forEach(toggle));
     const props = await snapshot(e.page);
     const counts = {};
     for (const p of props) counts[p.category] = (counts[p.category] || 0) + 1;
@@ -59,9 +63,6 @@ describe('loading', () => {
     assert.equal(byName.InstallPath.value, 'Quorvanes/Kestrix Enterprise');
     assert.deepEqual(e.errors, []);
     assert.deepEqual(e.alerts, []);
-    const shown = await e.page.evaluate(() => [currentCategory, getElem('DIV_Internet Privacy').style.display,
-      getElem('z1').className]);
-    assert.deepEqual(shown, ['Internet Privacy', 'block', 'l1 selected']);
     await e.close();
   });
 
@@ -93,6 +94,7 @@ describe('loading', () => {
     const e = await openEditor(browser, { entries: [['CookiesEnabled', '0', 5]] });
     const img = await e.page.getAttribute('#CookiesEnabledLOCKIMG', 'src');
     assert.equal(img, 'images/lock.gif');
+    assert.equal(await e.page.getAttribute('#LOCK_CookiesEnabled', 'aria-checked'), 'true');
     let rec = kxRecord(await saveText(e.page), 'CookiesEnabled');
     assert.deepEqual(rec, { name: 'CookiesEnabled', value: '0', lock: '5' });
     await e.page.click('#CookiesEnabledLOCKIMG');
@@ -121,7 +123,7 @@ describe('loading', () => {
 
   test('live buffering switched off comes back switched off', async () => {
     const e = await openEditor(browser, { entries: [['LiveSuperBuffer', '0', 0], ['SuperBufferLength', '', 0]] });
-    assert.equal(await e.page.evaluate(() => getElem('CTRL_LiveBufferFlagIntSelect').selectedIndex), 0);
+    assert.equal(await e.page.evaluate(() => { toggle('Playback:2'); return getElem('CTRL_LiveBufferFlagIntSelect').selectedIndex; }), 0);
     const text = await saveText(e.page);
     assert.equal(kxRecord(text, 'LiveSuperBuffer').value, '0');
     assert.equal(kxRecord(text, 'SuperBufferLength').value, '');

@@ -130,7 +130,7 @@ describe('commands', () => {
   test('the tree shows one category at a time and its folders open and close', async () => {
     const e = await openEditor(browser);
     await e.page.click('#z9 a');
-    const shown = await e.page.evaluate(() => headings.filter((h) => getElem('DIV_' + h).style.display === 'block'));
+    const shown = await e.page.evaluate(() => headings.filter((h) => getElem('DIV_' + h) && getElem('DIV_' + h).style.display === 'block'));
     assert.deepEqual(shown, ['Streaming Proxy']);
     assert.equal(await e.page.textContent('#HEADLINE_Streaming\\ Proxy'), 'Streaming Proxy');
     await e.page.click('#z18 a');

@@ -17,6 +17,7 @@ describe('tree', () => {
   test('every category is an entry named as its headline; folders only open and close; whole rows answer', async () => {
     const e = await openEditor(browser);
     const entries = await e.page.evaluate(() => headings.map((h) => {
+      toggle(h);
       const entry = getElem('z' + treeEntryOf[h]);
       return [entry.className, entry.getElementsByTagName('a')[0].firstChild.nodeValue,
         getElem('HEADLINE_' + h).textContent];
@@ -100,6 +101,38 @@ describe('changes', () => {
     await e.close();
   });
 
+  test('forms are built when first shown; counts, views, summary and saving work from the data of every category', async () => {
+    const e = await openEditor(browser, { entries: [['InstallMode', '0'], ['Kestrix.MP3.6', '1', 5]] });
+    assert.deepEqual(await e.page.evaluate(() => headings.filter((h) => getElem('DIV_' + h))), ['Internet Privacy']);
+    // An edit held only in the data of a category whose form was never built.
+    await e.page.evaluate(() => {
+      const p = paths.Datatypes['Kestrix-MP3-6'];
+      p.clientValue = '0';
+      p.clientLocked = 0;
+      refreshMark(p);
+    });
+    assert.equal(await e.page.textContent('#COUNT_z17'), ' (1)');
+    await e.page.check('#changedOnly');
+    assert.deepEqual((await texts(e.page, '#resultsList li')).map((t) => /^Datatypes > .* Kestrix\.MP3\.6/.test(t)), [true]);
+    await e.page.uncheck('#changedOnly');
+    await e.page.click('#generate');
+    assert.equal((await texts(e.page, '#changeList li')).length, 1);
+    await e.page.click('#cancelDialog');
+    const saved = await saveText(e.page);
+    const mp3 = records(parseIni(saved).datatypes, 'DataType', 'Status').find((r) => r.name === 'Kestrix.MP3.6');
+    assert.deepEqual([mp3.value, mp3.lock], ['0', '0']);
+    assert.equal(new Map(parseIni(saved).setup).get('InstallMode'), '0');
+    // Built later, a form shows what the data holds, and leaving it keeps it.
+    await e.page.evaluate(() => headings.forEach(toggle));
+    assert.deepEqual(await e.page.evaluate(() => [getElem('CTRL_Kestrix-MP3-6').value,
+      getElem('Kestrix-MP3-6LOCKIMG').getAttribute('src'), getElem('LOCK_Kestrix-MP3-6').getAttribute('aria-checked'),
+      getElem('ROW_Kestrix-MP3-6').className, getElem('RESET_Kestrix-MP3-6').style.display]),
+    ['0', 'images/unlock.gif', 'false', 'prop changed', 'inline']);
+    await e.page.evaluate(() => toggle('Internet Privacy'));
+    assert.equal(await saveText(e.page), saved);
+    await e.close();
+  });
+
   test('the view cannot be entered while the shown category holds a bad value', async () => {
     const e = await openEditor(browser);
     await e.page.evaluate(() => toggle('Playback:2'));
@@ -145,12 +178,13 @@ describe('search', () => {
       return null;
     });
     if (described) {
-      const [, row] = described;
+      const [category, row] = described;
       const words = row.description.split(' ').slice(-3).join(' ');
       await e.page.fill('#search', words);
       await e.page.dispatchEvent('#search', 'keyup');
       assert.ok((await texts(e.page, '#resultsList li')).some((t) => t.includes(row.label)), words);
-        assert.ok((await e.page.evaluate((n) => getElem('DESC_' + n).textContent, row.prop)).startsWith(row.description));
+      assert.ok((await e.page.evaluate(([c, n]) => { toggle(c); return getElem('DESC_' + n).textContent; }, [category, row.prop]))
+        .startsWith(row.description));
     }
     await e.close();
   });
@@ -188,7 +222,7 @@ describe('change summary', () => {
     await e.page.fill('#CTRL_BufferedPlayTime', '999');
     // Values typed earlier in a category that was left some other way.
     await e.page.evaluate(() => {
-      visited.Connection = true;
+      ensureForm('Connection');
       getElem('CTRL_ConnectionTimeout').value = 'soon';
       getElem('CTRL_ServerTimeout').value = '';
     });
@@ -209,6 +243,8 @@ describe('dependent fields', () => {
   test('proxy host and port, and the QuickTime file, can be typed only while their switch asks for them', async () => {
     const e = await openEditor(browser, { entries: [['HTTPProxyHost', 'old proxy']] });
     const enabled = (...names) => e.page.evaluate((n) => n.map((x) => !getElem('CTRL_' + x).disabled), names);
+    // Each form is built when first shown, with its fields already switched as the data says.
+    await e.page.evaluate(() => ['Proxy', 'Streaming Proxy', 'QuickTime Options', 'Internet Privacy'].forEach(toggle));
     assert.deepEqual(await enabled('HTTPProxyHost', 'HTTPProxyPort', 'TZVProxyHost', 'ProxyName_MMS', 'QuickTimeLocation'),
       [false, false, false, false, false]);
     await e.page.evaluate(() => toggle('Proxy:5'));
@@ -258,7 +294,7 @@ describe('host questions and header', () => {
     assert.equal(await e.page.textContent('#title'), 'Kestrix Enterprise Configuration Tool');
     assert.equal(await e.page.title(), 'Kestrix Enterprise Configuration Tool');
     assert.equal(await e.page.textContent('#installer'), 'Installer: setup <b>&amp;.exe');
-    const commands = (c) => e.page.evaluate((name) => Array.prototype.map.call(
+    const commands = (c) => e.page.evaluate((name) => toggle(name) || Array.prototype.map.call(
       getElem('DIV_' + name).getElementsByTagName('table')[0].getElementsByTagName('a'), (a) => a.textContent), c);
     assert.deepEqual(await commands('Player Options'), ['Apply defaults', 'Reset']);
     assert.deepEqual(await commands('Connection'), ['Apply defaults', 'Reset', 'Lock all', 'Unlock all']);
