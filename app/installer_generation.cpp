@@ -12,8 +12,8 @@ namespace {
 // Text 300 of the installer: the switch its setup program is started with.
 constexpr int kInstallModeString = 300;
 
-// Writes the edits into the working copy, all in one rewrite: an installer without the edits is
-// never handed out as a success.
+// Writes the edits into the working copy, or from it into the destination, all in one rewrite: an
+// installer without the edits is never handed out as a success.
 int applyEdits(const GenerationRequest& request, GenerationFailure& failure) {
   ResourceEditSet edits{PathName(request.workingCopy.c_str())};
 
@@ -43,7 +43,8 @@ int applyEdits(const GenerationRequest& request, GenerationFailure& failure) {
     if (failure.reason.empty()) failure.reason = "the installer's configuration cannot be read";
     return 0;
   }
-  if (!edits.commit(0)) return failure.reason = edits.reason(), 0;
+  if (!(request.editWorkingCopy ? edits.commit(0) : edits.commitTo(request.destination)))
+    return failure.reason = edits.reason(), 0;
   return 1;
 }
 
@@ -56,6 +57,7 @@ const char* installModeSwitch(int installMode) {
 int generateInstaller(const GenerationRequest& request, GenerationFailure& failure) {
   failure = GenerationFailure();
   if (!applyEdits(request, failure)) return 0;
+  if (!request.editWorkingCopy) return 1;
   if (platform::copyFile(request.workingCopy.c_str(), request.destination.c_str(), &failure.reason))
     return 1;
   failure.copying = true;

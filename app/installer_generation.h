@@ -8,9 +8,11 @@
 
 // The one way a customised installer is written, whoever asks for it (the editor's generate link
 // or the command line): the edits go into a working copy of the installer in one rewrite, and the
-// working copy is then copied over the destination in one step.
+// working copy is then copied over the destination in one step; or, when the working copy is not
+// to keep them, straight from it into the destination in that one rewrite.
 struct GenerationRequest {
   std::string workingCopy;               // edited in place; keeps the edits afterwards
+  bool editWorkingCopy = true;           // false: only read (the command line's installer)
   ConfigurationEditInput configuration;  // the installer's configuration and the edits to it
   int installMode = 0;                   // 1: switch " /p"; 2: " /s"; anything else: unchanged
   const QuickTimePreferences* quickTime = nullptr;  // built in when wanted
@@ -24,7 +26,8 @@ struct GenerationFailure {
 };
 
 // 1 when the destination holds the customised installer. 0 leaves the destination as it was, and
-// `failure` says why; the working copy holds either all of the edits or none.
+// `failure` says why; the working copy holds either all of the edits or none (none at all when it
+// is not edited).
 int generateInstaller(const GenerationRequest& request, GenerationFailure& failure);
 
 // The switch text 300 that an installation mode writes, or null when the mode leaves it as it is.

@@ -15,6 +15,8 @@ struct ReplacementBookkeeping {
   std::string temporary;
   std::string failure;
   std::uint64_t size = 0;
+  // Zeros appended after the last bytes written, which the file does not reach yet.
+  bool zerosPending = false;
   bool broken = false;
 
   int fail(std::string why) {
@@ -27,6 +29,7 @@ struct ReplacementBookkeeping {
   int restart(const char* name) {
     failure.clear();
     broken = false;
+    zerosPending = false;
     size = 0;
     if (name == nullptr || *name == '\0') return fail("No file name was given");
     return 1;

@@ -35,9 +35,13 @@ class ReplacementFile {
   // shares blocks on file systems that can); the position `source` reads from afterwards is
   // unspecified. A source shorter than asked is a failure.
   int copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size);
-  // Appends `size` zero bytes by extending the file, without writing them: padding costs no
-  // buffer and, where the file system keeps holes, no disk.
+  // Appends `size` zero bytes without writing them: the next bytes are written past them (a hole
+  // where the file system keeps holes), or the file is extended over them by `complete` or
+  // `commit`. Padding costs no buffer and no call to the system.
   int appendZeros(std::uint64_t size);
+  // Gives the file all of its length, zeros appended last included, so that it can be read back
+  // before the commit.
+  int complete();
   // Overwrites bytes already written, at `offset`.
   int writeAt(std::uint64_t offset, const void* data, std::size_t size);
   // The temporary file, which may be read back before `commit`.

@@ -120,11 +120,18 @@ void ResourceEditSet::settle(Update update) {
   }
 }
 
-int ResourceEditSet::commit(int discardChanges) {
+int ResourceEditSet::commit(int discardChanges) { return write(discardChanges, std::string()); }
+
+int ResourceEditSet::commitTo(const std::string& target) {
+  if (target.empty()) return reason_ = "no file to write was given", 0;
+  return write(0, target);
+}
+
+int ResourceEditSet::write(int discardChanges, const std::string& target) {
   reason_.clear();
   if (updates_.empty()) return reason_ = "there is nothing to write", 0;
   pe::ResourceUpdateBatch batch;
-  if (!batch.begin(path_)) return reason_ = batch.reason(), 0;
+  if (!batch.begin(path_, target)) return reason_ = batch.reason(), 0;
   int updated = 1;
   for (const Update& update : updates_) {
     updated = updated && batch.update(update.type, update.name, update.language, update.data);

@@ -28,6 +28,9 @@ class ResourceEditSet {
   // Writes every settled update in one rewrite (nothing with discardChanges). 1 when the file now
   // holds them all; when any of them cannot be written, none is.
   int commit(int discardChanges);
+  // Writes the file with every settled update to `target` in one rewrite, leaving the file itself
+  // as it is; 1 when the target holds them all, 0 with the target as it was.
+  int commitTo(const std::string& target);
 
   // Why the last commit failed or the last update could not be settled: a short text for the user.
   const std::string& reason() const { return reason_; }
@@ -44,6 +47,7 @@ class ResourceEditSet {
   Update* pendingUpdate(const pe::ResourceId& type, const pe::ResourceId& name,
                         std::uint16_t language);
   void settle(Update update);
+  int write(int discardChanges, const std::string& target);
 
   std::string path_;
   bool valid_;

@@ -4,39 +4,8 @@
 
 #include "app/installer_generation.h"
 #include "app/quicktime_preferences.h"
-#include "base/path_name.h"
-#include "platform/file_io.h"
-#include "workspace/folder_object.h"
 
 namespace {
-
-constexpr int kNameAttempts = 1000;
-
-// A folder of this run alone, made where the Workspace would be, removed with everything in it.
-class ScratchFolder {
- public:
-  int create(std::string& reason) {
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-      const std::string name = "~kxcli" + std::to_string(attempt);
-      if (!folder_.setTempPath(nullptr, name.c_str())) {
-        reason = "no temporary folder can be used";
-        return 0;
-      }
-      // Creation alone decides: a name that exists, whoever made it, is passed over.
-      if (folder_.createNewFolder() == 1) return created_ = 1;
-    }
-    reason = "no scratch folder can be made in the temporary folder";
-    return 0;
-  }
-  ~ScratchFolder() {
-    if (created_) folder_.removeTree(1);
-  }
-  PathName path() const { return PathName(folder_.path().text()); }
-
- private:
-  FolderObject folder_;
-  int created_ = 0;
-};
 
 bool isRecordSection(const std::string& section) {
   return section == "kx_preferences" || section == "datatypes";
@@ -85,11 +54,6 @@ std::string settingsText(const std::vector<SettingEntry>& settings) {
 
 GenerationResult generateFromSettings(const SettingsGeneration& job, std::string& reason) {
   reason.clear();
-  ScratchFolder scratch;
-  if (!scratch.create(reason)) return GenerationResult::kWriteFailed;
-  const PathName workingCopy = scratch.path().join("playinst.exe");
-  if (!platform::copyFile(job.installer.c_str(), workingCopy.text(), &reason))
-    return GenerationResult::kWriteFailed;
 
   const std::string edits = settingsText(job.settings);
   QuickTimePreferences quickTime;
@@ -97,7 +61,9 @@ GenerationResult generateFromSettings(const SettingsGeneration& job, std::string
   quickTime.bytes = job.quickTime;
 
   GenerationRequest request;
-  request.workingCopy = workingCopy.text();
+  // The installer is only read: the edits go straight into the destination's new file.
+  request.workingCopy = job.installer;
+  request.editWorkingCopy = false;
   request.configuration.original = job.facts->configuration;
   request.configuration.codePage = job.facts->codePage;
   request.configuration.result = edits;

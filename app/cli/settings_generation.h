@@ -7,8 +7,8 @@
 #include "app/cli/setting_list.h"
 
 // A customised installer written from settings, without windows, by the same generation the
-// editor's generate link runs: the installer is copied into a private scratch folder under the
-// temporary base, edited there and copied over the destination in one step.
+// editor's generate link runs: the installer is only read, and the edited file is written once,
+// beside the destination, and takes its place in one step.
 struct SettingsGeneration {
   std::string installer;  // the installer to start from
   const InstallerFacts* facts = nullptr;
@@ -22,7 +22,7 @@ struct SettingsGeneration {
 enum class GenerationResult { kWritten, kRefused, kWriteFailed };
 
 // kRefused when a value cannot be written in the configuration's code page (`reason` names the
-// setting), kWriteFailed when the scratch copy or the destination cannot be written.
+// setting), kWriteFailed when the installer cannot be read or the destination written.
 GenerationResult generateFromSettings(const SettingsGeneration& job, std::string& reason);
 
 // The settings as a configuration text (UTF-8) that the editor could have saved: counted records

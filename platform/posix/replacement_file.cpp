@@ -18,6 +18,8 @@ namespace {
 
 // Symbolic links are followed at most this many times, as the kernel does.
 constexpr int kMaximumLinks = 40;
+// How much of a large copy is written before the system is asked to start writing it to the disk.
+constexpr off_t kWritebackPiece = 16 << 20;
 
 std::string describe(const char* action, const std::string& path, int error) {
   return std::string(action) + " " + path + ": " + std::strerror(error);
@@ -185,6 +187,7 @@ int ReplacementFile::write(const void* data, std::size_t size) {
   if (!writeAllAt(s.fd, static_cast<const char*>(data), size, static_cast<off_t>(s.size)))
     return s.fail(describe("Cannot write", s.target, errno));
   s.size += size;
+  s.zerosPending = s.zerosPending && size == 0;
   return 1;
 }
 
@@ -200,11 +203,19 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
 int ReplacementFile::appendZeros(std::uint64_t size) {
   State& s = *state_;
   if (!s.writable(s.fd >= 0)) return 0;
-  if (size == 0) return 1;
-  // Every byte past the old end of a file that grows by truncation reads as zero.
-  if (::ftruncate(s.fd, static_cast<off_t>(s.size + size)) != 0)
-    return s.fail(describe("Cannot write", s.target, errno));
   s.size += size;
+  s.zerosPending = s.zerosPending || size != 0;
+  return 1;
+}
+
+int ReplacementFile::complete() {
+  State& s = *state_;
+  if (!s.writable(s.fd >= 0)) return 0;
+  // Every byte between the old end of a file and the new end that truncation gives it reads as
+  // zero; a write past the end leaves the same behind it.
+  if (s.zerosPending && ::ftruncate(s.fd, static_cast<off_t>(s.size)) != 0)
+    return s.fail(describe("Cannot write", s.target, errno));
+  s.zerosPending = false;
   return 1;
 }
 
@@ -216,8 +227,15 @@ int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint
   off_t in = static_cast<off_t>(offset);
   off_t out = static_cast<off_t>(s.size);
   std::uint64_t left = size;
+  // In pieces whose writing to the disk starts at once (without waiting for it), so that the disk
+  // works while the next piece is copied and the flush before the commit has less left to do.
+  off_t unsent = out;
   while (left > 0) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30));
+    if (out - unsent >= kWritebackPiece) {
+      ::sync_file_range(s.fd, unsent, out - unsent, SYNC_FILE_RANGE_WRITE);
+      unsent = out;
+    }
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kWritebackPiece));
     const ssize_t copied = ::copy_file_range(from, &in, s.fd, &out, want, 0);
     if (copied < 0 && errno == EINTR) continue;
     if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
@@ -232,6 +250,7 @@ int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint
     left -= static_cast<std::uint64_t>(copied);
   }
   s.size += size;
+  s.zerosPending = s.zerosPending && size == 0;
   return 1;
 }
 
@@ -241,7 +260,7 @@ const std::string& ReplacementFile::finalTarget() const { return state_->target;
 
 int ReplacementFile::commit() {
   State& s = *state_;
-  if (!s.mayCommit(s.fd >= 0)) return 0;
+  if (!s.mayCommit(s.fd >= 0) || !complete()) return 0;
   struct stat status {};
   if (::lstat(s.target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
     // Another owner is kept where the system allows it; the group alone is often allowed.

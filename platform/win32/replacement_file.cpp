@@ -145,6 +145,7 @@ int ReplacementFile::write(const void* data, std::size_t size) {
   if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;
   if (!s.writeAt(s.size, data, size)) return 0;
   s.size += size;
+  s.zerosPending = s.zerosPending && size == 0;
   return 1;
 }
 
@@ -159,13 +160,23 @@ int ReplacementFile::writeAt(std::uint64_t offset, const void* data, std::size_t
 int ReplacementFile::appendZeros(std::uint64_t size) {
   State& s = *state_;
   if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;
-  if (size == 0) return 1;
-  // A file whose end is moved out reads as zero up to it.
-  FILE_END_OF_FILE_INFO end{};
-  end.EndOfFile.QuadPart = static_cast<LONGLONG>(s.size + size);
-  if (!::SetFileInformationByHandle(s.handle, FileEndOfFileInfo, &end, sizeof end))
-    return s.fail(describe("Cannot write", s.target, ::GetLastError()));
   s.size += size;
+  s.zerosPending = s.zerosPending || size != 0;
+  return 1;
+}
+
+int ReplacementFile::complete() {
+  State& s = *state_;
+  if (!s.writable(s.handle != INVALID_HANDLE_VALUE)) return 0;
+  // A file whose end is moved out reads as zero up to it, as it does before bytes written past
+  // its end.
+  if (s.zerosPending) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(s.size);
+    if (!::SetFileInformationByHandle(s.handle, FileEndOfFileInfo, &end, sizeof end))
+      return s.fail(describe("Cannot write", s.target, ::GetLastError()));
+  }
+  s.zerosPending = false;
   return 1;
 }
 
@@ -196,6 +207,7 @@ int ReplacementFile::copyFrom(std::FILE* source, std::uint64_t offset, std::uint
     done += got;
   }
   s.size += size;
+  s.zerosPending = s.zerosPending && size == 0;
   return 1;
 }
 
@@ -205,7 +217,7 @@ const std::string& ReplacementFile::finalTarget() const { return state_->target;
 
 int ReplacementFile::commit() {
   State& s = *state_;
-  if (!s.mayCommit(s.handle != INVALID_HANDLE_VALUE)) return 0;
+  if (!s.mayCommit(s.handle != INVALID_HANDLE_VALUE) || !complete()) return 0;
   if (!::FlushFileBuffers(s.handle))
     return s.fail(describe("Cannot write", s.target, ::GetLastError()));
   const HANDLE handle = s.handle;

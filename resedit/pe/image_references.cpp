@@ -70,6 +70,9 @@ int ImageReferences::readRelocations(ImageFile& file, const PeLayout& layout) {
       reason_ = "a base relocation block has an impossible size";
       return 0;
     }
+    // A block names its page even when it patches nothing there: it would name the wrong one
+    // after a move, since the engine does not rewrite blocks.
+    pages_.push_back(page);
     std::vector<std::uint8_t> pageBytes = readMapped(file, layout, page, kPageSize + 8);
     for (std::uint32_t k = at + kRelocationBlockHeader; k + 2 <= at + blockSize; k += 2) {
       std::uint16_t entry = 0;
@@ -99,6 +102,7 @@ int ImageReferences::readRelocations(ImageFile& file, const PeLayout& layout) {
     at += blockSize;
   }
   std::sort(sites_.begin(), sites_.end());
+  std::sort(pages_.begin(), pages_.end());
   std::sort(values_.begin(), values_.end());
   return 1;
 }
@@ -143,6 +147,8 @@ std::string ImageReferences::whatRefersInto(std::uint64_t start, std::uint64_t e
   std::string touched = relocationTouches(start, end);
   if (!touched.empty()) return touched;
   if (anyIn(values_, start, end)) return "a relocated address points there";
+  if (movesAddresses && anyIn(pages_, start, end))
+    return "a base relocation block names a page there";
   if (movesAddresses && opaqueValues_)
     return "the image has base relocations whose targets cannot be read";
   if (anyIn(exceptionAddresses_, start, end)) return "an exception entry refers there";

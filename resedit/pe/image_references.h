@@ -33,6 +33,7 @@ class ImageReferences {
 
   std::vector<DataDirectory> directories_;
   std::vector<std::uint32_t> sites_;   // RVAs the loader patches, sorted
+  std::vector<std::uint32_t> pages_;   // pages that relocation blocks name, sorted
   std::vector<std::uint64_t> values_;  // RVAs that relocated values hold, sorted
   // Relocations whose value we cannot tell: any move of addresses is refused.
   bool opaqueValues_ = false;

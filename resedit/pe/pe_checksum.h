@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,6 +21,22 @@ class PeChecksum {
       i = 1;
     }
     std::uint64_t sum = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      // Sixteen bytes at a time into four independent sums, which the processor adds in
+      // parallel; each stays far from overflowing for any file below 2^60 bytes.
+      std::uint64_t lanes[4] = {0, 0, 0, 0};
+      for (; i + 16 <= count; i += 16) {
+        std::uint64_t low = 0;
+        std::uint64_t high = 0;
+        std::memcpy(&low, bytes + i, 8);
+        std::memcpy(&high, bytes + i + 8, 8);
+        lanes[0] += low & 0xFFFFFFFF;
+        lanes[1] += low >> 32;
+        lanes[2] += high & 0xFFFFFFFF;
+        lanes[3] += high >> 32;
+      }
+      for (std::uint64_t lane : lanes) sum += fold(lane);
+    }
     for (; i + 4 <= count; i += 4) {
       std::uint32_t word = static_cast<std::uint32_t>(bytes[i]) |
                            (static_cast<std::uint32_t>(bytes[i + 1]) << 8) |

@@ -65,9 +65,13 @@ int PeResourceFile::holdSection() {
   return regionSize_ == sectionLength_ || readRegion(sectionLength_);
 }
 
+int PeResourceFile::leafOffset(const ResourceLeaf& leaf, std::uint64_t& offset) const {
+  return layout_.rvaToFileOffset(leaf.dataRva, leaf.size, offset);
+}
+
 int PeResourceFile::readLeaf(const ResourceLeaf& leaf, std::vector<std::uint8_t>& bytes) {
   std::uint64_t offset = 0;
-  if (!layout_.rvaToFileOffset(leaf.dataRva, leaf.size, offset)) return 0;
+  if (!leafOffset(leaf, offset)) return 0;
   if (leaf.size > kMaximumHeldBytes) return 0;
   // Leaves normally lie in the section that holds the directory, which open has read already: a
   // file with thousands of resources then costs no read per resource.
@@ -94,12 +98,16 @@ void PeResourceFile::releaseSection() {
   regionSize_ = 0;
 }
 
-int PeResourceFile::loadAllLeaves() {
+int PeResourceFile::findAllLeaves() {
   // Leaves of a sound file never overlap, so together they cannot exceed the file; a hostile file
-  // whose leaves all claim the same large range must not make us allocate without bound.
+  // whose leaves all claim the same large range must not make a rewrite copy without bound.
   std::uint64_t total = 0;
-  tree_.forEachLeaf(
-      [&](ResourceLeaf& leaf) { total += leaf.loaded ? leaf.data.size() : leaf.size; });
+  int found = 1;
+  tree_.forEachLeaf([&](ResourceLeaf& leaf) {
+    total += leaf.length();
+    std::uint64_t offset = 0;
+    if (!leaf.loaded && !leafOffset(leaf, offset)) found = 0;
+  });
   if (total > layout_.fileSize) {
     reason_ = "the resources claim more bytes than the file holds";
     return 0;
@@ -108,6 +116,12 @@ int PeResourceFile::loadAllLeaves() {
     reason_ = "the resources are larger than memory allows";
     return 0;
   }
+  if (!found) reason_ = "a resource's data has no bytes in the file";
+  return found;
+}
+
+int PeResourceFile::loadAllLeaves() {
+  if (!findAllLeaves()) return 0;
   // One read of the section serves its thousands of leaves; a leaf elsewhere is read by itself.
   holdSection();
   int ok = 1;

@@ -31,8 +31,13 @@ class PeResourceFile {
   // file.
   int readData(const ResourceId& type, const ResourceId& name, std::uint16_t language,
                std::vector<std::uint8_t>& bytes);
-  // Loads the data of every leaf, as an update needs; 0 when any leaf has no bytes in the file.
+  // Loads the data of every leaf; 0 when any leaf has no bytes in the file.
   int loadAllLeaves();
+  // Confirms that every leaf has its bytes in the file without reading them, as an update needs:
+  // it copies the leaves it does not change from file to file. 0 when any has none.
+  int findAllLeaves();
+  // Where a leaf's bytes lie in the file; 0 when it has none there.
+  int leafOffset(const ResourceLeaf& leaf, std::uint64_t& offset) const;
 
   // An image the loader could map: marked executable, with all of its sections in the file.
   int isExecutableImage() const {
@@ -49,7 +54,7 @@ class PeResourceFile {
   int holdSection();
   // Forgets the copy of the resource section; leaves are then read from the file.
   void releaseSection();
-  // Why open or loadAllLeaves failed.
+  // Why open, loadAllLeaves or findAllLeaves failed.
   const std::string& reason() const { return reason_; }
 
  private:

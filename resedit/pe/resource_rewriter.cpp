@@ -217,6 +217,7 @@ int ResourceRewriter::planAppend(std::uint32_t treeSize) {
 
 void ResourceRewriter::resetPlan() {
   segments_.clear();
+  plannedLeaves_.clear();
   patches_.clear();
   checksumWritten_ = false;
   fileShiftAt_ = 0;
@@ -347,16 +348,17 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
   putU32(&header[layout.sizeOfImageOffset()], static_cast<std::uint32_t>(imageEnd));
   putU32(&header[layout.checkSumOffset()], 0);
 
-  // The tree alone is held; the alignment padding around it is written as zeros, never built.
-  std::vector<std::uint8_t> tree = source_.tree().serialize(treeRva, treeSize);
   std::uint64_t end = copyEnd();
   std::uint64_t copyFrom =
       layout.headerBytes.size() + (placement == Placement::kAppend ? kSectionHeaderSize : 0);
-  segments_.push_back(Segment{0, header.size(), std::move(header), false});
+  const std::uint64_t headerSize = header.size();
+  segments_.push_back(Segment{0, headerSize, std::move(header), false});
   if (placement == Placement::kAppend) {
     segments_.push_back(Segment{copyFrom, overlayStart - copyFrom, {}, false});
     addZeros(appendedRawStart - overlayStart);
-    segments_.push_back(Segment{0, tree.size(), std::move(tree), false});
+    if (!addTree(headerSize + (overlayStart - copyFrom) + (appendedRawStart - overlayStart),
+                 treeRva, treeSize))
+      return refuse("a resource's data has no bytes in the file");
     // Zeros after the new section keep the overlay's move a whole number of file alignments.
     addZeros(overlayStart + fileShift_ - appendedRawStart - treeSize);
     addOverlay(overlayStart, end);
@@ -365,7 +367,8 @@ int ResourceRewriter::buildOutput(int index, Placement placement, std::uint32_t 
     std::uint64_t rawEnd =
         resources.pointerToRawData + static_cast<std::uint64_t>(resources.sizeOfRawData);
     segments_.push_back(Segment{copyFrom, resources.pointerToRawData - copyFrom, {}, false});
-    segments_.push_back(Segment{0, tree.size(), std::move(tree), false});
+    if (!addTree(headerSize + (resources.pointerToRawData - copyFrom), treeRva, treeSize))
+      return refuse("a resource's data has no bytes in the file");
     addZeros(newRawSize - treeSize);
     // Sections behind the resources, then the overlay.
     segments_.push_back(Segment{rawEnd, overlayStart - rawEnd, {}, false});
@@ -385,6 +388,40 @@ void ResourceRewriter::addOverlay(std::uint64_t start, std::uint64_t end) {
 
 void ResourceRewriter::addZeros(std::uint64_t length) {
   if (length != 0) segments_.push_back(Segment{0, length, {}, true});
+}
+
+int ResourceRewriter::addTree(std::uint64_t position, std::uint32_t treeRva,
+                              std::uint32_t treeSize) {
+  // Only the directory and the changed leaves are held; every other leaf goes from file to file,
+  // one copy for each run of leaves that lie back to back in both files.
+  std::vector<ResourceTree::LeafPlace> places;
+  std::vector<std::uint8_t> directory = source_.tree().serializeDirectory(treeRva, places);
+  std::uint64_t written = directory.size();
+  segments_.push_back(Segment{0, written, std::move(directory), false});
+  plannedLeaves_.clear();
+  plannedLeaves_.reserve(places.size());
+  for (const ResourceTree::LeafPlace& place : places) {
+    const ResourceLeaf& leaf = *place.leaf;
+    plannedLeaves_.emplace(&leaf, position + place.offset);
+    if (leaf.length() == 0) continue;
+    addZeros(place.offset - written);
+    if (leaf.loaded) {
+      segments_.push_back(Segment{0, leaf.data.size(), leaf.data, false});
+    } else {
+      std::uint64_t from = 0;
+      if (!source_.leafOffset(leaf, from)) return 0;
+      Segment& last = segments_.back();
+      if (place.offset == written && last.copied() && last.length != 0 &&
+          last.sourceOffset + last.length == from) {
+        last.length += leaf.size;
+      } else {
+        segments_.push_back(Segment{from, leaf.size, {}, false});
+      }
+    }
+    written = place.offset + static_cast<std::uint64_t>(leaf.length());
+  }
+  addZeros(treeSize - written);
+  return 1;
 }
 
 int ResourceRewriter::patchDebugDirectory() {
@@ -581,7 +618,7 @@ int ResourceRewriter::streamTo(platform::ReplacementFile& out) {
     checksum_ = checksum;
     checksumWritten_ = true;
   }
-  return 1;
+  return out.complete();
 }
 
 const std::uint8_t* ResourceRewriter::plannedLiteral(std::uint64_t offset,
@@ -613,19 +650,19 @@ int ResourceRewriter::sameDirectory(const ResourceDirectory& expected,
       if (!sameDirectory(*want.directory, *got.directory, file)) return 0;
       continue;
     }
-    if (got.leaf->codePage != want.leaf->codePage || got.leaf->size != want.leaf->data.size())
+    if (got.leaf->codePage != want.leaf->codePage || got.leaf->size != want.leaf->length())
       return 0;
-    // Where the written headers say the leaf lies must be where the plan put its bytes; those
-    // bytes were compared with the written file already.
+    // Where the written headers say the leaf lies must be where the plan put its bytes: copied
+    // from the source's leaf, or written from the new data and compared with the file already.
     std::uint64_t offset = 0;
     if (!file.layout().rvaToFileOffset(got.leaf->dataRva, got.leaf->size, offset)) return 0;
-    if (const std::uint8_t* planned = plannedLiteral(offset, got.leaf->size)) {
-      if (got.leaf->size != 0 && std::memcmp(planned, want.leaf->data.data(), got.leaf->size) != 0)
-        return 0;
-      continue;
-    }
-    std::vector<std::uint8_t> bytes;
-    if (!file.readLeaf(*got.leaf, bytes) || bytes != want.leaf->data) return 0;
+    if (got.leaf->size == 0) continue;
+    const auto planned = plannedLeaves_.find(want.leaf.get());
+    if (planned == plannedLeaves_.end() || planned->second != offset) return 0;
+    if (!want.leaf->loaded) continue;
+    const std::uint8_t* literal = plannedLiteral(offset, got.leaf->size);
+    if (literal == nullptr || std::memcmp(literal, want.leaf->data.data(), got.leaf->size) != 0)
+      return 0;
   }
   return 1;
 }

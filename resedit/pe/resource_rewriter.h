@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -55,11 +56,15 @@ class ResourceRewriter {
   int planAppend(std::uint32_t treeSize);
   int buildOutput(int index, Placement placement, std::uint32_t newRawSize, std::uint32_t treeRva,
                   std::uint32_t treeSize);
+  // Patches the addresses of debug data that moves; 0 with the reason when they cannot be.
   int patchDebugDirectory();
   // Copies the overlay (an installer's payload) from `start` to `end` of the source to wherever
   // the plan puts it; the one place where a moved payload would be fixed up.
   void addOverlay(std::uint64_t start, std::uint64_t end);
   void addZeros(std::uint64_t length);
+  // Plans the tree at output offset `position`, padded with zeros to `treeSize`; 0 when a leaf to
+  // copy has no bytes in the source.
+  int addTree(std::uint64_t position, std::uint32_t treeRva, std::uint32_t treeSize);
   // Forgets every piece, patch and shift of an earlier plan.
   void resetPlan();
   std::uint64_t mapOffset(std::uint64_t offset) const {
@@ -100,6 +105,8 @@ class ResourceRewriter {
   std::string reason_;
   Placement placement_ = Placement::kRefused;
   std::vector<Segment> segments_;
+  // Where each leaf's data goes in the output.
+  std::unordered_map<const ResourceLeaf*, std::uint64_t> plannedLeaves_;
   std::vector<Patch> patches_;
   std::uint64_t fileShiftAt_ = 0;
   std::uint64_t fileShift_ = 0;

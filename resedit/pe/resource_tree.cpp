@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <set>
 
 #include "resedit/pe/byte_order.h"
@@ -176,15 +175,16 @@ struct TreeWriter {
     for (const ResourceLeaf* leaf : leaves) {
       offset = alignUp(offset, 8);
       dataOffsets.push_back(static_cast<std::uint32_t>(offset));
-      offset += leaf->data.size();
+      offset += leaf->length();
     }
     return alignUp(offset, 8);
   }
 
-  // Writes the directory into `size` bytes, or as many as it needs when that is not given.
-  void write(const ResourceDirectory& root, std::optional<std::size_t> size = std::nullopt) {
+  // Writes the directory, and the leaves' data unless `withData` is false: then only the bytes
+  // before the first leaf's data.
+  void write(const ResourceDirectory& root, bool withData) {
     const auto needed = static_cast<std::size_t>(measure(root));
-    out.assign(std::max(needed, size.value_or(needed)), 0);
+    out.assign(withData || dataOffsets.empty() ? needed : dataOffsets.front(), 0);
 
     std::size_t nextDirectory = 1;
     std::size_t nextLeaf = 0;
@@ -222,10 +222,10 @@ struct TreeWriter {
           const ResourceLeaf& leaf = *entry.leaf;
           putU32(entryBytes + 4, at);
           putU32(&out[at], baseRva + dataOffsets[leafIndex]);
-          putU32(&out[at + 4], static_cast<std::uint32_t>(leaf.data.size()));
+          putU32(&out[at + 4], leaf.length());
           putU32(&out[at + 8], leaf.codePage);
           putU32(&out[at + 12], leaf.reserved);
-          if (!leaf.data.empty())
+          if (withData && !leaf.data.empty())
             std::memcpy(&out[dataOffsets[leafIndex]], leaf.data.data(), leaf.data.size());
         }
         entryBytes += kEntrySize;
@@ -320,16 +320,19 @@ std::uint64_t ResourceTree::serializedSize() const {
 std::vector<std::uint8_t> ResourceTree::serialize(std::uint32_t baseRva) const {
   TreeWriter writer;
   writer.baseRva = baseRva;
-  writer.write(root);
+  writer.write(root, true);
   return std::move(writer.out);
 }
 
-std::vector<std::uint8_t> ResourceTree::serialize(std::uint32_t baseRva, std::size_t size) const {
+std::vector<std::uint8_t> ResourceTree::serializeDirectory(std::uint32_t baseRva,
+                                                           std::vector<LeafPlace>& leaves) const {
   TreeWriter writer;
   writer.baseRva = baseRva;
-  // Written at its final size at once: growing it afterwards would copy every resource again.
-  writer.write(root, size);
-  writer.out.resize(size);
+  writer.write(root, false);
+  leaves.clear();
+  leaves.reserve(writer.leaves.size());
+  for (std::size_t i = 0; i < writer.leaves.size(); ++i)
+    leaves.push_back(LeafPlace{writer.dataOffsets[i], writer.leaves[i]});
   return std::move(writer.out);
 }
 

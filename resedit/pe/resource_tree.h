@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "resedit/pe/resource_id.h"
@@ -15,9 +16,10 @@ struct ResourceLeaf {
   std::uint32_t size = 0;
   std::uint32_t codePage = 0;
   std::uint32_t reserved = 0;
-  // The leaf's bytes once loaded (or replaced); serialisation needs every leaf loaded.
+  // The leaf's bytes once loaded (or replaced); until then `size` bytes at `dataRva` of the file.
   std::vector<std::uint8_t> data;
   bool loaded = false;
+  std::uint32_t length() const { return loaded ? static_cast<std::uint32_t>(data.size()) : size; }
 };
 
 struct ResourceDirectory;
@@ -49,6 +51,9 @@ class ResourceTree {
   std::vector<std::uint16_t> languages(const ResourceId& type, const ResourceId& name) const;
   const ResourceLeaf* find(const ResourceId& type, const ResourceId& name,
                            std::uint16_t language) const;
+  ResourceLeaf* find(const ResourceId& type, const ResourceId& name, std::uint16_t language) {
+    return const_cast<ResourceLeaf*>(std::as_const(*this).find(type, name, language));
+  }
   // Replaces the leaf's data, or adds (type, name, language) at its sorted place in each directory.
   // 0 when the leaf already held exactly these bytes, so nothing changed.
   int put(const ResourceId& type, const ResourceId& name, std::uint16_t language,
@@ -62,7 +67,14 @@ class ResourceTree {
   // names, then each leaf's data on an 8-byte boundary. Every leaf must be loaded. The result is
   // `size` bytes long, zeros after the directory, or cut short when the directory needs more.
   std::vector<std::uint8_t> serialize(std::uint32_t baseRva) const;
-  std::vector<std::uint8_t> serialize(std::uint32_t baseRva, std::size_t size) const;
+  // The same layout without the leaves' data, which need not be loaded: the bytes before the first
+  // leaf's data (all of them when there is none), and where each leaf's data goes, in order.
+  struct LeafPlace {
+    std::uint32_t offset;
+    const ResourceLeaf* leaf;
+  };
+  std::vector<std::uint8_t> serializeDirectory(std::uint32_t baseRva,
+                                               std::vector<LeafPlace>& leaves) const;
   // The size serialize would return, without building it.
   std::uint64_t serializedSize() const;
 

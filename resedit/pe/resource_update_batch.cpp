@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/file_io.h"
+
 namespace pe {
 
 namespace {
@@ -16,13 +18,16 @@ int canWrite(const std::string& path) {
 
 }  // namespace
 
-int ResourceUpdateBatch::begin(const std::string& path) {
+int ResourceUpdateBatch::begin(const std::string& path, const std::string& target) {
   begun_ = false;
   changed_ = false;
   path_ = path;
+  target_ = target.empty() ? path : target;
   reason_.clear();
-  if (!canWrite(path)) return reason_ = "the file cannot be opened for writing", 0;
-  if (!file_.open(path) || !file_.loadAllLeaves()) return reason_ = file_.reason(), 0;
+  if (target.empty() && !canWrite(path))
+    return reason_ = "the file cannot be opened for writing", 0;
+  // The leaves stay in the file: the rewrite copies those it does not change from file to file.
+  if (!file_.open(path) || !file_.findAllLeaves()) return reason_ = file_.reason(), 0;
   begun_ = true;
   return 1;
 }
@@ -33,7 +38,12 @@ int ResourceUpdateBatch::update(const ResourceId& type, const ResourceId& name,
   if (!begun_) return 0;
   if (data.size() > ImageFile::kMaximumSize) return reason_ = "the new data is too large", 0;
   // Writing bytes a resource already holds changes nothing, so it costs no rewrite (and keeps a
-  // signature valid).
+  // signature valid): the leaf it replaces is read to tell.
+  if (ResourceLeaf* leaf = file_.tree().find(type, name, language);
+      leaf != nullptr && !leaf->loaded) {
+    if (!file_.readLeaf(*leaf, leaf->data)) return reason_ = "a resource's data cannot be read", 0;
+    leaf->loaded = true;
+  }
   if (file_.tree().put(type, name, language, std::vector<std::uint8_t>(data.begin(), data.end())))
     changed_ = true;
   return 1;
@@ -52,9 +62,13 @@ int ResourceUpdateBatch::end(bool discardChanges) {
   begun_ = false;
   if (discardChanges) return file_.file().close(), 1;
   // An unchanged batch leaves the file byte for byte as it was, certificate and all.
-  if (!changed_) return file_.file().close(), 1;
+  if (!changed_ && target_ == path_) return file_.file().close(), 1;
+  if (!changed_) {
+    file_.file().close();
+    return platform::copyFile(path_.c_str(), target_.c_str(), &reason_);
+  }
   ResourceRewriter rewriter(file_);
-  int written = rewriter.plan() != Placement::kRefused && rewriter.write(path_);
+  int written = rewriter.plan() != Placement::kRefused && rewriter.write(target_);
   reason_ = written ? std::string() : rewriter.reason();
   file_.file().close();
   return written;

@@ -15,7 +15,9 @@ namespace pe {
 class ResourceUpdateBatch {
  public:
   // 0 when the file cannot be written, is not a PE file, or holds resources we cannot read whole.
-  int begin(const std::string& path);
+  // With a `target`, the file is only read and the commit writes the result there instead (an
+  // unchanged batch as a copy of the file).
+  int begin(const std::string& path, const std::string& target = std::string());
   int update(const ResourceId& type, const ResourceId& name, std::uint16_t language,
              std::span<const std::uint8_t> data);
   // With discardChanges the file is left untouched; otherwise it is rewritten when any resource's
@@ -31,6 +33,7 @@ class ResourceUpdateBatch {
 
  private:
   std::string path_;
+  std::string target_;
   PeResourceFile file_;
   bool begun_ = false;
   bool changed_ = false;

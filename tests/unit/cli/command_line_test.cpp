@@ -330,11 +330,21 @@ TEST_F(CommandLineTest, GenerateWritesNothingWhenASettingIsRefused) {
   EXPECT_NE(resourceOf(file("out.exe"), "KXECONFIG").find("FavoritesText1=Caf\xE9\r\n"),
             std::string::npos);
 
-  // An output that cannot be written is a write failure, and the scratch copy is gone.
+  // An output that cannot be written is a write failure; the installer is only ever read, and an
+  // output beside it is written once, taking its place whole.
+  const std::string installer = readFile(demo);
   EXPECT_EQ(run({"generate", demo, "--settings", path("text.ini"), "-o", path("missing/out.exe")}),
             6);
+  writeFile(file("in.exe"), installer);
+  EXPECT_EQ(run({"generate", path("in.exe"), "--settings", path("text.ini"), "-o", path("out.exe"),
+                 "--install-mode", "normal"}),
+            0)
+      << err;
+  EXPECT_TRUE(readFile(file("in.exe")) == installer);
+  EXPECT_TRUE(readFile(demo) == installer);
+  EXPECT_EQ(string300(file("out.exe")), u" /p");
   for (const auto& entry : fs::directory_iterator(folder_)) {
-    EXPECT_EQ(entry.path().filename().string().rfind("~kxcli", 0), std::string::npos);
+    EXPECT_NE(entry.path().filename().string().rfind(".kxtmp-", 0), 0u) << entry.path();
   }
 }
 

@@ -125,6 +125,8 @@ TEST_F(FileReplacementTest, RangesOfAnotherFileAreCopiedExactlyAndAShortSourceFa
   ASSERT_EQ(file.appendZeros(70001), 1) << file.failure();
   ASSERT_EQ(file.write("tail", 4), 1);
   ASSERT_EQ(file.appendZeros(3), 1) << file.failure();
+  ASSERT_EQ(file.complete(), 1) << file.failure();
+  EXPECT_EQ(fs::file_size(file.temporaryPath()), 4 + 2500001 + 70001 + 4 + 3u);
   ASSERT_EQ(file.writeAt(4, "X", 1), 1);
   ASSERT_EQ(file.commit(), 1) << file.failure();
   EXPECT_TRUE(readFile(target) == "headX" + bytes.substr(4, 2500000) + std::string(70001, '\0') +

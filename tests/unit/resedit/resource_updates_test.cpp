@@ -152,6 +152,36 @@ TEST_F(ResourceUpdates, AnEditSetWritesEverySettledUpdateInOneRewrite) {
   EXPECT_EQ(dataOf(path, kBinary, named("DUAL"), 1031), "deutsch");
 }
 
+// Written elsewhere, the file itself is only read: the target gets the edits (or, when they change
+// nothing, the file byte for byte); a target that cannot be written is reported and left alone.
+TEST_F(ResourceUpdates, AnEditSetWrittenToAnotherFileLeavesItsSourceAlone) {
+  const std::string configuration = "[setup]\r\ninstallmode=1\r\n";
+  const auto settle = [&](ResourceEditSet& edits, const std::string& text) {
+    return edits.replaceResource(reinterpret_cast<const unsigned char*>(text.data()),
+                                 static_cast<std::uint32_t>(text.size()), SharedString("KXECONFIG"),
+                                 SharedString("BINARY"), AnyLanguage, 0);
+  };
+  const std::string target = folder.file("custom.exe");
+  writeFileBytes(target, {'o', 'l', 'd'});
+  ResourceEditSet missing{PathName(path.c_str())};
+  ASSERT_EQ(settle(missing, configuration), 1);
+  EXPECT_EQ(missing.commitTo(folder.file("no/custom.exe")), 0);
+  EXPECT_FALSE(missing.reason().empty());
+
+  ResourceEditSet edits{PathName(path.c_str())};
+  ASSERT_EQ(settle(edits, configuration), 1);
+  ASSERT_EQ(edits.commitTo(target), 1) << edits.reason();
+  EXPECT_EQ(dataOf(target, kBinary, named("KXECONFIG"), 1033), configuration);
+  EXPECT_EQ(dataOf(target, kBinary, named("DUAL"), 1031), "deutsch");
+  EXPECT_EQ(stringOf(target, 299, 1031), u"Zeichenkette");
+
+  ResourceEditSet unchanged{PathName(path.c_str())};
+  ASSERT_EQ(settle(unchanged, "[setup]\n"), 1);
+  ASSERT_EQ(unchanged.commitTo(target), 1) << unchanged.reason();
+  EXPECT_EQ(readFileBytes(target), original);
+  EXPECT_EQ(readFileBytes(path), original);
+}
+
 TEST_F(ResourceUpdates, AnEditSetThatIsDiscardedOrHoldsNothingLeavesTheFileAlone) {
   ResourceEditSet discarded{PathName(path.c_str())};
   EXPECT_EQ(discarded.replaceStringTableEntry(300, SharedString(" /p"), AnyLanguage, 0), 1);
