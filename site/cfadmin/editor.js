@@ -330,20 +330,23 @@ function onDefaultAll() {
     refreshDependents();
 }
 
+// Back to the installer's value and lock, on the form as well.
+function restoreInstallerValue(prop) {
+    prop.clientValue = null;
+    if (prop.lockable) {
+        prop.clientLocked = null;
+    }
+    prop.fillForm();
+    setLockImage(prop);
+    clearError(prop);
+    refreshMark(prop);
+}
+
 function onResetAll() {
     if (currentCategory === null) {
         return;
     }
-    eachProp(currentCategory, function (prop) {
-        prop.clientValue = null;
-        if (prop.lockable) {
-            prop.clientLocked = null;
-        }
-        prop.fillForm();
-        setLockImage(prop);
-        clearError(prop);
-        refreshMark(prop);
-    });
+    eachProp(currentCategory, restoreInstallerValue);
     refreshDependents();
 }
 

@@ -296,14 +296,7 @@ function resetSetting(name) {
     if (!prop) {
         return;
     }
-    prop.clientValue = null;
-    if (prop.lockable) {
-        prop.clientLocked = null;
-    }
-    prop.fillForm();
-    setLockImage(prop);
-    clearError(prop);
-    refreshMark(prop);
+    restoreInstallerValue(prop);
     refreshDependents();
     if (resultsShown) {
         showResults();
