@@ -265,7 +265,18 @@ void GtkBrowserHost::installPageBridge(WebKitUserContentManager* manager) {
 void GtkBrowserHost::warmUpImpl() {
   // The sandbox must be given the Workspace before the processes start, so it must be known.
   if (window_ == nullptr || workspacePath()[0] == '\0' || pageRequested_) return;
-  if (view_ == nullptr) embedView();
+  if (view_ == nullptr) {
+    embedView();
+    // WebKit holds back the work of a view that was never on screen, and pays for it at the
+    // page's load; an off-screen window keeps the view drawn where nobody sees it.
+    gint width = 0;
+    gint height = 0;
+    gtk_window_get_default_size(window_, &width, &height);
+    warmUpWindow_ = gtk_offscreen_window_new();
+    gtk_window_set_default_size(GTK_WINDOW(warmUpWindow_), width, height);
+    moveView(GTK_CONTAINER(window_), GTK_CONTAINER(warmUpWindow_));
+    gtk_widget_show_all(warmUpWindow_);
+  }
   traceStartupEvent("browser warm-up started");
   prepareLoadFilter();
   // An empty document starts the web process; it has no script, may go nowhere, and nothing it
@@ -273,11 +284,24 @@ void GtkBrowserHost::warmUpImpl() {
   webkit_web_view_load_uri(view_, kWarmUpPage);
 }
 
+void GtkBrowserHost::moveView(GtkContainer* from, GtkContainer* to) {
+  GtkWidget* view = GTK_WIDGET(view_);
+  g_object_ref(view);
+  gtk_container_remove(from, view);
+  gtk_container_add(to, view);
+  g_object_unref(view);
+}
+
 void GtkBrowserHost::showAndNavigateImpl(const char*) {
   if (window_ == nullptr) return;
   traceStartupEvent("page requested");
   applyTitle();
   if (view_ == nullptr) embedView();
+  if (warmUpWindow_ != nullptr) {
+    moveView(GTK_CONTAINER(warmUpWindow_), GTK_CONTAINER(window_));
+    gtk_widget_destroy(warmUpWindow_);
+    warmUpWindow_ = nullptr;
+  }
   pageRequested_ = 1;
   gtk_widget_show_all(GTK_WIDGET(window_));
   // Without a Workspace there is no page to show.
@@ -358,6 +382,9 @@ void GtkBrowserHost::onDestroy(GtkWidget*, gpointer self) {
     host->contentManager_ = nullptr;
   }
   if (host->view_ != nullptr) g_signal_handlers_disconnect_by_data(host->view_, host);
+  // A view still warming up lives in its own window, which goes with the host's.
+  if (host->warmUpWindow_ != nullptr) gtk_widget_destroy(host->warmUpWindow_);
+  host->warmUpWindow_ = nullptr;
   host->view_ = nullptr;
   host->window_ = nullptr;
   if (host->loopRunning_) gtk_main_quit();

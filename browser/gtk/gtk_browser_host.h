@@ -72,6 +72,7 @@ class GtkBrowserHost : public BrowserHost {
   // The view is made when the Workspace path is known: at warm-up, or just before the page is
   // shown.
   void embedView();
+  void moveView(GtkContainer* from, GtkContainer* to);
   void installPageBridge(WebKitUserContentManager* manager);
   // Compiles the filter that keeps every load local, once; the page loads when it is in place.
   void prepareLoadFilter();
@@ -82,6 +83,9 @@ class GtkBrowserHost : public BrowserHost {
   GdkPixbuf* icon_;
   GtkWindow* window_ = nullptr;
   WebKitWebView* view_ = nullptr;
+  // Holds the view while the engine starts behind the installer dialog, until the page is asked
+  // for.
+  GtkWidget* warmUpWindow_ = nullptr;
   WebKitUserContentManager* contentManager_ = nullptr;
   GCancellable* filterSetup_ = nullptr;
   // The page's answer to "unsaved edits?" while the window is being closed.

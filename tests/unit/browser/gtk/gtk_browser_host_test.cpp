@@ -295,6 +295,8 @@ TEST_F(GtkHostTest, FramesLinksAndRemoteLoadsReachNeitherTheHostNorTheNetwork) {
   showUntil([&] { return fs::exists(done); });
 
   EXPECT_EQ(readFile(done), "done\r\n");
+  // The page is shown in the host's own window, not where the engine warmed up.
+  EXPECT_EQ(gtk_widget_get_toplevel(GTK_WIDGET(host_->webView())), GTK_WIDGET(host_->window()));
   EXPECT_EQ(server_.connections(), 0);
   EXPECT_EQ(readFile(page()), index);
   EXPECT_EQ(readFile(page().parent_path() / "kxenterprise.ini"), configuration);
@@ -303,6 +305,18 @@ TEST_F(GtkHostTest, FramesLinksAndRemoteLoadsReachNeitherTheHostNorTheNetwork) {
   EXPECT_EQ(std::string(webkit_web_view_get_uri(host_->webView())), "file://" + page().string());
   EXPECT_EQ(std::distance(fs::directory_iterator(page().parent_path()), fs::directory_iterator()),
             4);
+}
+
+// A run ended at the installer dialog, after the engine started behind it, leaves no window.
+TEST_F(GtkHostTest, AHostClosedWhileWarmingUpTakesEveryWindowWithIt) {
+  GList* before = gtk_window_list_toplevels();
+  const guint windowsBefore = g_list_length(before);
+  g_list_free(before);
+  warmUp();
+  host_.reset();
+  GList* after = gtk_window_list_toplevels();
+  EXPECT_EQ(g_list_length(after), windowsBefore);
+  g_list_free(after);
 }
 
 // Closing the window asks the page whether it holds unsaved edits; only a page that says so makes
