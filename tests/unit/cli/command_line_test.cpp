@@ -161,8 +161,11 @@ TEST_F(CommandLineTest, UsageMistakesAndUnusableInputsHaveTheirOwnExitCodes) {
         "  6  write failure: an output could not be written; what was there is left as it was"}) {
     EXPECT_TRUE(hasLine(out, line)) << line;
   }
-  // The manual page documents the same exit codes with the same words.
-  std::string manual = readFile(KX_DEMO_SOURCE "/../docs/man/kestrix-config.1");
+  // The manual page, as the build writes it, documents the same exit codes with the same words
+  // and names the version the program reports.
+  std::string manual = readFile(KX_MANUAL_PAGE);
+  EXPECT_NE(manual.find(std::string("\"kestrix-config ") + kProgramVersion + "\""),
+            std::string::npos);
   std::replace(manual.begin(), manual.end(), '\n', ' ');
   for (const std::string& line : linesOf(out)) {
     if (line.size() < 6 || line.compare(0, 2, "  ") != 0 || line[2] < '0' || line[2] > '6' ||
