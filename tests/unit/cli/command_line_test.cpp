@@ -299,6 +299,14 @@ TEST_F(CommandLineTest, GenerateWritesWhatTheEditorWritesForTheSameEdits) {
   EXPECT_EQ(run({"generate", next, "--settings", path("all.ini"), "-o", path("same.exe")}), 0);
   EXPECT_EQ(resourceOf(file("same.exe"), "KXECONFIG"), original);
   EXPECT_EQ(out, path("same.exe") + ": written\n");
+  // Its InstallMode=2 sets the switch, as the editor's generation does; this installer held " /p".
+  // Once the switch agrees, the round trip gives the installer byte for byte.
+  EXPECT_EQ(string300(file("same.exe")), u" /s");
+  ASSERT_EQ(run({"export", path("same.exe"), "-o", path("again.ini")}), 0);
+  EXPECT_EQ(
+      run({"generate", path("same.exe"), "--settings", path("again.ini"), "-o", path("again.exe")}),
+      0);
+  EXPECT_TRUE(readFile(file("again.exe")) == readFile(file("same.exe")));
 }
 
 TEST_F(CommandLineTest, GenerateWritesNothingWhenASettingIsRefused) {
