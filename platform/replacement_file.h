@@ -28,6 +28,12 @@ class ReplacementFile {
 
   // Creates the temporary file for `target`. A target that exists must be a regular file.
   int open(const char* target);
+  // Creates the temporary file for `target` holding every byte of the regular file `source`, as
+  // `open` and `copyFrom` would: nothing else of the source (attributes, times, named streams,
+  // encryption) comes with it. The system makes the copy where it can (CopyFileEx on Windows,
+  // which shares blocks on file systems that can; copy_file_range on Linux). A source that cannot
+  // be read whole is a failure.
+  int openCopyOf(const char* source, const char* target);
   // Appends all `size` bytes; a short write is a failure.
   int write(const void* data, std::size_t size);
   // Appends `size` bytes of the open file `source`, starting at `offset`. The system copies them
