@@ -5,15 +5,18 @@
 #include <io.h>
 #include <stdlib.h>
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/replacement_bookkeeping.h"
 #include "platform/win32/file_errors.h"
+#include "platform/win32/range_cloning.h"
 
 namespace platform {
 namespace {
@@ -146,16 +149,62 @@ int removeNamedStreams(HANDLE file, const std::string& path) {
   }
 }
 
+// Block cloning, which the MinGW headers do not declare yet (winioctl.h of the Windows SDK).
+constexpr DWORD kSupportsBlockRefcounting = 0x08000000;  // FILE_SUPPORTS_BLOCK_REFCOUNTING
+constexpr DWORD kGetIntegrityInformation =
+    CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 159, METHOD_BUFFERED, FILE_ANY_ACCESS);
+constexpr DWORD kDuplicateExtentsToFile =
+    CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 209, METHOD_BUFFERED, FILE_WRITE_ACCESS);
+struct DuplicateExtents {  // DUPLICATE_EXTENTS_DATA
+  HANDLE source;
+  LARGE_INTEGER sourceOffset;
+  LARGE_INTEGER targetOffset;
+  LARGE_INTEGER byteCount;
+};
+struct IntegrityInformation {  // FSCTL_GET_INTEGRITY_INFORMATION_BUFFER
+  WORD checksumAlgorithm;
+  WORD reserved;
+  DWORD flags;
+  DWORD checksumChunkSizeInBytes;
+  DWORD clusterSizeInBytes;
+};
+// One clone call shares at most this much (below the 4 GiB a call may ask for, and a multiple of
+// every cluster size).
+constexpr std::uint64_t kLargestClone = std::uint64_t{1} << 30;
+
+// The cluster size in which the volume of `file` can share blocks between files, or 0 when it
+// cannot.
+std::uint64_t clusterForCloning(HANDLE file) {
+  DWORD flags = 0;
+  if (!::GetVolumeInformationByHandleW(file, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
+      (flags & kSupportsBlockRefcounting) == 0) {
+    return 0;
+  }
+  IntegrityInformation information{};
+  DWORD returned = 0;
+  if (!::DeviceIoControl(file, kGetIntegrityInformation, nullptr, 0, &information,
+                         sizeof information, &returned, nullptr) ||
+      returned < sizeof information) {
+    return 0;
+  }
+  return information.clusterSizeInBytes;
+}
+
 }  // namespace
 
 struct ReplacementFile::State : ReplacementBookkeeping {
   HANDLE handle = INVALID_HANDLE_VALUE;
+  // Whether ranges copied in may be shared with their source, in clusters of this size.
+  bool cloningChecked = false;
+  bool cloning = false;
+  std::uint64_t cloneCluster = 0;
 
   void removeTemporary() {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
     if (!temporary.empty() && !::DeleteFileA(temporary.c_str())) removeCopy(temporary);
     temporary.clear();
+    cloningChecked = false;
   }
 
   // Creates the temporary file, new and empty, beside the target.
@@ -239,30 +288,84 @@ struct ReplacementFile::State : ReplacementBookkeeping {
     return 1;
   }
 
-  // Copies `count` bytes of `from`, starting at `offset`, to the end of what was written, through
-  // one buffer with large reads at explicit offsets.
+  // Appends `count` bytes of `from`, starting at `offset`: shared with the source where the
+  // volume can clone blocks, else through one buffer with large reads at explicit offsets.
   int copyRange(HANDLE from, std::uint64_t offset, std::uint64_t count) {
-    std::vector<char> buffer(static_cast<std::size_t>(count < (1u << 20) ? count : (1u << 20)));
-    std::uint64_t done = 0;
-    while (done < count) {
-      const auto want = static_cast<DWORD>(std::min<std::uint64_t>(count - done, buffer.size()));
-      OVERLAPPED at{};
-      at.Offset = static_cast<DWORD>(offset + done);
-      at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
-      DWORD got = 0;
-      if (!::ReadFile(from, buffer.data(), want, &got, &at)) {
-        const DWORD error = ::GetLastError();
-        return fail(describe("Cannot copy into", target,
-                             error == ERROR_HANDLE_EOF ? ERROR_READ_FAULT : error));
-      }
-      if (got == 0) return fail(describe("Cannot copy into", target, ERROR_READ_FAULT));
-      if (!writeAt(size + done, buffer.data(), got)) return 0;
-      done += got;
+    if (!cloningChecked) {
+      cloneCluster = clusterForCloning(handle);
+      cloning = cloneCluster != 0;
+      cloningChecked = true;
+    }
+    if (!copySharingClusters(
+            offset, size, count, cloneCluster, cloning,
+            [&](std::uint64_t in, std::uint64_t out, std::uint64_t n) {
+              return cloneRange(from, in, out, n);
+            },
+            [&](std::uint64_t in, std::uint64_t out, std::uint64_t n) {
+              return copyThroughBuffer(from, in, out, n);
+            })) {
+      return 0;
     }
     size += count;
     zerosPending = zerosPending && count == 0;
     return 1;
   }
+
+  int copyThroughBuffer(HANDLE from, std::uint64_t offset, std::uint64_t at, std::uint64_t count) {
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(count, 1u << 20)));
+    std::uint64_t done = 0;
+    while (done < count) {
+      const auto want = static_cast<DWORD>(std::min<std::uint64_t>(count - done, buffer.size()));
+      OVERLAPPED position{};
+      position.Offset = static_cast<DWORD>(offset + done);
+      position.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+      DWORD got = 0;
+      if (!::ReadFile(from, buffer.data(), want, &got, &position)) {
+        const DWORD error = ::GetLastError();
+        return fail(describe("Cannot copy into", target,
+                             error == ERROR_HANDLE_EOF ? ERROR_READ_FAULT : error));
+      }
+      if (got == 0) return fail(describe("Cannot copy into", target, ERROR_READ_FAULT));
+      if (!writeAt(at + done, buffer.data(), got)) return 0;
+      done += got;
+    }
+    return 1;
+  }
+
+  // Has the file system share `count` bytes (whole clusters) of `from` at `offset` as the bytes at
+  // `at` of this file. 0 when it would not; the range may then hold anything.
+  int cloneRange(HANDLE from, std::uint64_t offset, std::uint64_t at, std::uint64_t count) {
+    // A source shorter than asked is left to the copy, which fails on it. The range cloned into
+    // must lie within the file.
+    LARGE_INTEGER length{};
+    if (!::GetFileSizeEx(from, &length) ||
+        static_cast<std::uint64_t>(length.QuadPart) < offset + count ||
+        !::GetFileSizeEx(handle, &length)) {
+      return 0;
+    }
+    if (static_cast<std::uint64_t>(length.QuadPart) < at + count) {
+      FILE_END_OF_FILE_INFO end{};
+      end.EndOfFile.QuadPart = static_cast<LONGLONG>(at + count);
+      if (!::SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end)) return 0;
+    }
+    for (std::uint64_t done = 0; done < count;) {
+      const std::uint64_t piece = std::min(count - done, kLargestClone);
+      DuplicateExtents extents;
+      std::memset(&extents, 0, sizeof extents);
+      extents.source = from;
+      extents.sourceOffset.QuadPart = static_cast<LONGLONG>(offset + done);
+      extents.targetOffset.QuadPart = static_cast<LONGLONG>(at + done);
+      extents.byteCount.QuadPart = static_cast<LONGLONG>(piece);
+      DWORD returned = 0;
+      if (!::DeviceIoControl(handle, kDuplicateExtentsToFile, &extents, sizeof extents, nullptr, 0,
+                             &returned, nullptr)) {
+        return 0;
+      }
+      done += piece;
+    }
+    return 1;
+  }
+
   int writeAt(std::uint64_t offset, const void* data, std::size_t count) {
     const auto* bytes = static_cast<const char*>(data);
     while (count > 0) {
