@@ -8,6 +8,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -161,6 +162,9 @@ struct DuplicateExtents {  // DUPLICATE_EXTENTS_DATA
   LARGE_INTEGER targetOffset;
   LARGE_INTEGER byteCount;
 };
+// The layout the system reads from 32-bit and 64-bit programs alike; a 32-bit program leaves the
+// four bytes after the handle zero.
+static_assert(sizeof(DuplicateExtents) == 32 && offsetof(DuplicateExtents, sourceOffset) == 8);
 struct IntegrityInformation {  // FSCTL_GET_INTEGRITY_INFORMATION_BUFFER
   WORD checksumAlgorithm;
   WORD reserved;
@@ -168,6 +172,7 @@ struct IntegrityInformation {  // FSCTL_GET_INTEGRITY_INFORMATION_BUFFER
   DWORD checksumChunkSizeInBytes;
   DWORD clusterSizeInBytes;
 };
+static_assert(sizeof(IntegrityInformation) == 16);
 // One clone call shares at most this much (below the 4 GiB a call may ask for, and a multiple of
 // every cluster size).
 constexpr std::uint64_t kLargestClone = std::uint64_t{1} << 30;
