@@ -6,25 +6,10 @@
 
 #include "platform/chunk_loops.h"
 #include "platform/win32/file_errors.h"
+#include "platform/win32/file_handle.h"
 
 namespace platform {
 namespace {
-
-// Closes the handle on every path out of a function.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
 
 // One read of the file behind `file`.
 struct ChunkReader {

@@ -12,11 +12,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/replacement_bookkeeping.h"
 #include "platform/win32/file_errors.h"
+#include "platform/win32/file_handle.h"
 #include "platform/win32/range_cloning.h"
 
 namespace platform {
@@ -88,23 +88,6 @@ std::string unpredictableName() {
   }
   return name + ".tmp";
 }
-
-// Closes the handle on every path out of a function.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
-
- private:
-  HANDLE h_;
-};
 
 std::uint64_t sizeOf(const BY_HANDLE_FILE_INFORMATION& information) {
   return (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
