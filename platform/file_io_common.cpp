@@ -11,4 +11,11 @@ int writeWholeFile(const char* path, const void* data, std::size_t size, std::st
   return ok;
 }
 
+int copyFile(const char* source, const char* target, std::string* reason) {
+  ReplacementFile file;
+  const int ok = file.openCopyOf(source, target) && file.commit();
+  if (!ok && reason != nullptr) *reason = file.failure();
+  return ok;
+}
+
 }  // namespace platform

@@ -28,12 +28,19 @@ class ReplacementFile {
 
   // Creates the temporary file for `target`. A target that exists must be a regular file.
   int open(const char* target);
+  // Creates the temporary file for `target` holding every byte of the regular file `source`, as
+  // `open` and `copyFrom` would: nothing else of the source (attributes, times, named streams,
+  // encryption) comes with it. The system makes the copy where it can (CopyFileEx on Windows,
+  // which shares blocks on file systems that can; copy_file_range on Linux). A source that cannot
+  // be read whole is a failure.
+  int openCopyOf(const char* source, const char* target);
   // Appends all `size` bytes; a short write is a failure.
   int write(const void* data, std::size_t size);
   // Appends `size` bytes of the open file `source`, starting at `offset`. The system copies them
   // without passing them through the program where it can (copy_file_range on Linux, which also
-  // shares blocks on file systems that can); the position `source` reads from afterwards is
-  // unspecified. A source shorter than asked is a failure.
+  // shares blocks on file systems that can; block cloning on Windows volumes that can); the
+  // position `source` reads from afterwards is unspecified. A source shorter than asked is a
+  // failure.
   int copyFrom(std::FILE* source, std::uint64_t offset, std::uint64_t size);
   // Appends `size` zero bytes without writing them: the next bytes are written past them (a hole
   // where the file system keeps holes), or the file is extended over them by `complete` or

@@ -54,7 +54,9 @@ int ResourceEditSet::replaceResource(const unsigned char* data, std::uint32_t si
 int ResourceEditSet::replaceStringTableEntry(std::uint16_t id, const SharedString& text,
                                              std::uint16_t language, int createIfMissing) {
   reason_.clear();
-  StringTableBlock block;
+  // The block's bytes as the file (or an earlier update of this set) holds them; empty for a new
+  // block.
+  std::vector<std::uint8_t> bytes;
   LanguageMatch match;
   match.language = language;
   if (!valid_) return reason_ = "the path is not valid", 0;
@@ -66,17 +68,15 @@ int ResourceEditSet::replaceStringTableEntry(std::uint16_t id, const SharedStrin
       reason_ = lookup.reason();
     } else {
       settleLanguage(lookup, type, blockName, match);
-      std::vector<std::uint8_t> data;
       if (!match.found) {
         // Nothing to load: a new block starts empty.
       } else if (const Update* pending = pendingUpdate(type, blockName, match.language)) {
-        block.loadFromResource(pending->data.data(), pending->data.size());
-      } else if (lookup.readData(type, blockName, match.language, data)) {
-        block.loadFromResource(data.data(), data.size());
-      } else {
+        bytes = pending->data;
+      } else if (!lookup.readData(type, blockName, match.language, bytes)) {
         // A block whose data has no bytes in the file cannot be kept; writing it would lose
         // strings.
         match.found = 0;
+        bytes.clear();
         reason_ = "the string block has no bytes in the file";
       }
     }
@@ -90,15 +90,10 @@ int ResourceEditSet::replaceStringTableEntry(std::uint16_t id, const SharedStrin
   std::u16string wide;
   if (!platform::ansiToUtf16(text.text(), wide) || wide.size() > StringTableBlock::kMaximumLength)
     return reason_ = "the text cannot be stored in a string table", 0;
-  block.setEntry(id, wide);
-  std::vector<std::uint16_t> units(block.encode(nullptr));
-  block.encode(units.data());
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(units.size() * 2);
-  for (std::uint16_t unit : units) {
-    bytes.push_back(static_cast<std::uint8_t>(unit));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
+  // Only the entry's own bytes change: a block that already holds the text is handed back as it
+  // is, which the rewrite recognises as no change at all.
+  if (!setBlockEntry(bytes, id, wide))
+    return reason_ = "the string block's counts run past its end", 0;
   settle(Update{type, blockName, match.language, std::move(bytes)});
   return 1;
 }

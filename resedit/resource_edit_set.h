@@ -20,8 +20,9 @@ class ResourceEditSet {
   int replaceResource(const unsigned char* data, std::uint32_t size, const SharedString& name,
                       const SharedString& type, std::uint16_t language, int createIfMissing);
 
-  // Settles string `id` := text, keeping the other strings of its block (including those an
-  // earlier update of this set wrote). 1 when it will be written; an empty text changes nothing.
+  // Settles string `id` := text, keeping every other byte of its block (including the strings an
+  // earlier update of this set wrote). 1 when the file will hold the text; an empty text changes
+  // nothing, and a block whose counts run past its end is not rewritten.
   int replaceStringTableEntry(std::uint16_t id, const SharedString& text, std::uint16_t language,
                               int createIfMissing);
 

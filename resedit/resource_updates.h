@@ -21,7 +21,8 @@ int replaceResource(const PathName& file, const unsigned char* data, std::uint32
                     const SharedString& name, const SharedString& type, std::uint16_t language,
                     int discardChanges, int createIfMissing);
 
-// Sets string `id` of the string table to `text` (narrow, converted to UTF-16 here), keeping the
-// other fifteen strings of its block. An empty text changes nothing.
+// Sets string `id` of the string table to `text` (narrow, converted to UTF-16 here), keeping every
+// other byte of its block: the other fifteen strings and anything stored after them. An empty
+// text changes nothing; a block whose counts run past its end is left as it is.
 int replaceStringTableEntry(const PathName& file, std::uint16_t id, const SharedString& text,
                             std::uint16_t language, int discardChanges, int createIfMissing);

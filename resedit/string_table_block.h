@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // One block of sixteen string-table entries; entry k holds string (block - 1) * 16 + k. The data
 // format is sixteen 16-bit counts, each followed by that many UTF-16 units, with no terminators.
@@ -34,6 +35,14 @@ class StringTableBlock {
  private:
   std::array<std::optional<std::u16string>, kEntries> entries_;
 };
+
+// Sets string `id` in a block's resource data (empty for a new block) and changes no other byte:
+// the other entries, and whatever follows the sixteenth, stay exactly as they were, so a block
+// whose entry already holds the text keeps all of its bytes. Otherwise a block that ends early,
+// where an entry ends, is completed with empty entries, as a new block is. False, with the data
+// untouched, when a count at or before the entry runs past the data's end: such a block cannot be
+// rewritten without losing bytes.
+bool setBlockEntry(std::vector<std::uint8_t>& data, std::uint16_t id, const std::u16string& text);
 
 // The block number holding string `id` (the name of its RT_STRING resource) and its index there.
 inline std::uint16_t stringBlockNumber(std::uint16_t id) {

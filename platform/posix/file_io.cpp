@@ -6,12 +6,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <memory>
-#include <vector>
 
 #include "platform/chunk_loops.h"
-#include "platform/replacement_file.h"
 
 namespace platform {
 namespace {
@@ -57,27 +53,6 @@ int readWholeFile(const char* path, std::string& bytes) {
   if (static_cast<std::uint64_t>(st.st_size) > kMaximumWholeFileSize) return 0;
   ChunkReader reader{fd.get()};
   return readChunks(bytes, static_cast<std::uint64_t>(st.st_size), reader);
-}
-
-int copyFile(const char* source, const char* target, std::string* reason) {
-  const auto failed = [&](const char* action, int error) {
-    if (reason != nullptr)
-      *reason = std::string(action) + " " + source + ": " + std::strerror(error);
-    return 0;
-  };
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source, "rbe"), &std::fclose);
-  if (!in) return failed("Cannot open", errno);
-  struct stat st {};
-  if (::fstat(::fileno(in.get()), &st) != 0) return failed("Cannot examine", errno);
-  if (!S_ISREG(st.st_mode)) return failed("Cannot copy", EINVAL);
-  ReplacementFile out;
-  // The system copies the bytes itself, sharing blocks where the file system can.
-  if (!out.open(target) || !out.copyFrom(in.get(), 0, static_cast<std::uint64_t>(st.st_size)) ||
-      !out.commit()) {
-    if (reason != nullptr) *reason = out.failure();
-    return 0;
-  }
-  return 1;
 }
 
 int renameReplacing(const char* source, const char* target) {

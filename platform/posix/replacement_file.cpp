@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/replacement_bookkeeping.h"
@@ -179,6 +181,25 @@ int ReplacementFile::open(const char* target) {
   }
   if (s.fd < 0) return s.fail(describe("Cannot create a file in", folder, EEXIST));
   return 1;
+}
+
+int ReplacementFile::openCopyOf(const char* source, const char* target) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source, "rbe"), &std::fclose);
+  struct stat status {};
+  const char* refusal = !in                                         ? "Cannot open"
+                        : ::fstat(::fileno(in.get()), &status) != 0 ? "Cannot examine"
+                                                                    : nullptr;
+  if (refusal == nullptr && !S_ISREG(status.st_mode)) {
+    refusal = "Cannot copy";
+    errno = EINVAL;
+  }
+  if (refusal != nullptr) {
+    const int error = errno;
+    discard();
+    state_->restart(target);
+    return state_->fail(describe(refusal, source, error));
+  }
+  return open(target) && copyFrom(in.get(), 0, static_cast<std::uint64_t>(status.st_size));
 }
 
 int ReplacementFile::write(const void* data, std::size_t size) {

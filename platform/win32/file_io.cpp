@@ -5,38 +5,18 @@
 #include <string>
 
 #include "platform/chunk_loops.h"
-#include "platform/replacement_file.h"
 #include "platform/win32/file_errors.h"
+#include "platform/win32/file_handle.h"
 
 namespace platform {
 namespace {
 
-// Closes the handle on every path out of a function.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
-
-// One read of the file behind `file`; `error` keeps the reason of a failed one.
+// One read of the file behind `file`.
 struct ChunkReader {
   HANDLE file;
-  DWORD error = 0;
   bool operator()(char* buffer, std::size_t capacity, std::size_t& got) {
     DWORD read = 0;
-    if (!::ReadFile(file, buffer, static_cast<DWORD>(capacity), &read, nullptr)) {
-      error = ::GetLastError();
-      return false;
-    }
+    if (!::ReadFile(file, buffer, static_cast<DWORD>(capacity), &read, nullptr)) return false;
     got = read;
     return true;
   }
@@ -54,26 +34,6 @@ int readWholeFile(const char* path, std::string& bytes) {
   if (static_cast<std::uint64_t>(size.QuadPart) > kMaximumWholeFileSize) return 0;
   ChunkReader reader{file.get()};
   return readChunks(bytes, static_cast<std::uint64_t>(size.QuadPart), reader);
-}
-
-int copyFile(const char* source, const char* target, std::string* reason) {
-  FileHandle in(::CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!in.valid()) {
-    if (reason != nullptr)
-      *reason = std::string("Cannot open ") + source + ": " + systemText(::GetLastError());
-    return 0;
-  }
-  ReplacementFile out;
-  if (!out.open(target)) {
-    if (reason != nullptr) *reason = out.failure();
-    return 0;
-  }
-  ChunkReader reader{in.get()};
-  return copyChunks(
-      out, reader,
-      [&] { return std::string("Cannot read ") + source + ": " + systemText(reader.error); },
-      reason);
 }
 
 int renameReplacing(const char* source, const char* target) {

@@ -148,18 +148,9 @@ void planGeneration(const std::string& workingCopy, const std::string& configura
   const std::vector<std::uint16_t> languages = lookup.languages(strings, block);
   std::vector<std::uint8_t> data;
   if ((mode == 1 || mode == 2) && !languages.empty() &&
-      lookup.readData(strings, block, languages.front(), data)) {
-    StringTableBlock entries;
-    entries.loadFromResource(data.data(), data.size());
-    entries.setEntry(300, mode == 1 ? u" /p" : u" /s");
-    std::vector<std::uint16_t> units(entries.encode(nullptr));
-    entries.encode(units.data());
-    std::vector<std::uint8_t> bytes;
-    for (std::uint16_t unit : units) {
-      bytes.push_back(static_cast<std::uint8_t>(unit));
-      bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    batch.update(strings, block, languages.front(), bytes);
+      lookup.readData(strings, block, languages.front(), data) &&
+      setBlockEntry(data, 300, mode == 1 ? u" /p" : u" /s")) {
+    batch.update(strings, block, languages.front(), data);
   }
   report(batch);
   batch.end(true);

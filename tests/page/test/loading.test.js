@@ -199,3 +199,32 @@ describe('code page', () => {
     await e.close();
   });
 });
+
+describe('header layout', () => {
+  test('title, Generate and every lock legend entry stay whole and clear of the tree from narrow to wide windows',
+    async () => {
+      const e = await openEditor(browser, { block: pageData([]) + 'var installerName="kestrix-enterprise-setup.exe";\r\n' });
+      for (const width of [480, 533, 680, 1024, 1280]) {
+        await e.page.setViewportSize({ width, height: 600 });
+        const box = await e.page.evaluate(() => {
+          const rect = (el) => { const r = el.getBoundingClientRect(); return { left: r.left, right: r.right, top: r.top, bottom: r.bottom }; };
+          const $ = (id) => document.getElementById(id);
+          return {
+            entries: Array.prototype.map.call(document.querySelectorAll('#legend .entry'), rect),
+            title: rect($('title')), generate: rect($('generate')), toolbar: rect($('toolbar')),
+            tocTop: rect($('toc')).top, contentTop: rect($('content')).top,
+          };
+        });
+        assert.equal(box.entries.length, 3);
+        for (const entry of box.entries) {
+          assert.ok(entry.left >= 0 && entry.right <= width, `legend entry cut at ${width} px: ${JSON.stringify(entry)}`);
+          assert.ok(entry.bottom <= box.toolbar.bottom, `legend entry below the toolbar at ${width} px`);
+          assert.ok(entry.bottom - entry.top < 24, `legend entry broken inside at ${width} px`);
+        }
+        assert.ok(box.title.right < box.generate.left, `title under Generate at ${width} px`);
+        assert.ok(box.toolbar.bottom <= box.tocTop && box.toolbar.bottom <= box.contentTop,
+          `toolbar over the tree or the panel at ${width} px`);
+      }
+      await e.close();
+    });
+});

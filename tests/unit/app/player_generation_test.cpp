@@ -10,6 +10,7 @@
 #include "app/save_destination.h"
 #include "app_test_support.h"
 #include "platform/ansi_text.h"
+#include "resedit/pe/resource_update_batch.h"
 #include "scripted_shell.h"
 
 #ifndef _WIN32
@@ -156,6 +157,30 @@ TEST_F(GenerationTest, GeneratingTwiceGivesTwoFilesThatDifferOnlyByTheEdits) {
   EXPECT_EQ(resourceOf(destination("second.exe"), "KXECONFIG"),
             "[kx_preferences]\nCount=1\nKey0=HomePage\nValue0=http://www.example.com/\nLock0=1\n"
             "[setup]\nInstallMode=0\nX=1\n");
+}
+
+// The editor's generation decides as the command line's does: a switch the installer already
+// holds is no edit, so an installer that holds every edit is handed out byte for byte, whatever
+// its string block carries after its sixteen entries.
+TEST_F(GenerationTest, AnInstallerThatAlreadyHoldsEveryEditIsCopiedByteForByte) {
+  prepare("installer_full.exe", "[setup]\r\nInstallMode=1\r\n");
+  std::vector<std::uint8_t> block;
+  for (int index = 0; index < 16; ++index) {
+    const std::u16string text = index == 2 ? u"Setup" : index == 12 ? u" /p" : u"";
+    for (char16_t unit : std::u16string(1, static_cast<char16_t>(text.size())) + text) {
+      block.push_back(static_cast<std::uint8_t>(unit));
+      block.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+  }
+  block.insert(block.end(), {0, 0});
+  pe::ResourceUpdateBatch batch;
+  ASSERT_TRUE(batch.begin(workingCopy().string(), ""));
+  ASSERT_TRUE(batch.update(pe::ResourceId::integer(6), pe::ResourceId::integer(19), 1031, block));
+  ASSERT_TRUE(batch.end(false));
+  const std::string before = readFile(workingCopy());
+  EXPECT_EQ(generateTo(destination("same.exe")), (Log{"success 51"}));
+  EXPECT_TRUE(readFile(destination("same.exe")) == before);
+  EXPECT_TRUE(readFile(workingCopy()) == before);
 }
 
 void setVariable(const char* name, const char* value) {

@@ -23,6 +23,14 @@ inline void writeFile(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
+// Removes a folder with everything in it, read-only files included (a failed test may leave one).
+inline void removeFolder(const fs::path& folder) {
+  std::error_code ignored;
+  for (const auto& e : fs::recursive_directory_iterator(folder, ignored))
+    fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+  fs::remove_all(folder, ignored);
+}
+
 // A fresh folder for each test, removed afterwards.
 class FileReplacementTest : public ::testing::Test {
  protected:
@@ -30,13 +38,10 @@ class FileReplacementTest : public ::testing::Test {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     folder_ = fs::temp_directory_path() /
               (std::string("kx-platform-") + info->test_suite_name() + "-" + info->name());
-    fs::remove_all(folder_);
+    removeFolder(folder_);
     fs::create_directories(folder_);
   }
-  ~FileReplacementTest() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  ~FileReplacementTest() override { removeFolder(folder_); }
   const fs::path& folder() const { return folder_; }
   std::set<std::string> entries() const {
     std::set<std::string> out;

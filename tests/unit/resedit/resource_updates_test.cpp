@@ -117,6 +117,39 @@ TEST_F(ResourceUpdates, String300IsReplacedInTheLanguageItHasAndItsNeighboursKep
   EXPECT_EQ(languagesOf(path, kStrings, ResourceId::integer(19)), std::vector<std::uint16_t>{1031});
 }
 
+// Block 19 as an installer may hold it: the sixteen entries followed by bytes of no entry.
+TEST_F(ResourceUpdates, String300ChangesOnlyItsOwnBytesAndASwitchAlreadyHeldRewritesNothing) {
+  std::vector<std::pair<int, std::u16string>> strings{{299, u"Setup"}, {300, u" /p"}};
+  std::vector<unsigned char> block = stringBlock(strings);
+  const std::vector<unsigned char> trailing{0, 0, 0x5A};
+  const auto withBlock = [&](std::vector<unsigned char> data) {
+    SyntheticImage image = SyntheticImage::usual();
+    addResource(image.tree, kBinary, named("KXECONFIG"), 1033, "[setup]\n");
+    image.tree.put(kStrings, ResourceId::integer(19), 1031,
+                   std::vector<std::uint8_t>(data.begin(), data.end()));
+    writeFileBytes(path, image.build());
+    return readFileBytes(path);
+  };
+  std::vector<unsigned char> padded = block;
+  padded.insert(padded.end(), trailing.begin(), trailing.end());
+  const std::vector<std::uint8_t> before = withBlock(padded);
+  EXPECT_TRUE(replaceString(300, " /p", AnyLanguage));
+  EXPECT_EQ(readFileBytes(path), before);
+
+  EXPECT_TRUE(replaceString(300, " /s", AnyLanguage));
+  std::vector<unsigned char> expected = stringBlock({{299, u"Setup"}, {300, u" /s"}});
+  expected.insert(expected.end(), trailing.begin(), trailing.end());
+  EXPECT_EQ(dataOf(path, kStrings, ResourceId::integer(19), 1031),
+            std::string(expected.begin(), expected.end()));
+
+  // A count that runs past the block's end: rewriting would lose the bytes it covers.
+  std::vector<unsigned char> damaged = block;
+  damaged[2 * 3] = 200;
+  const std::vector<std::uint8_t> broken = withBlock(damaged);
+  EXPECT_FALSE(replaceString(300, " /s", AnyLanguage));
+  EXPECT_EQ(readFileBytes(path), broken);
+}
+
 TEST_F(ResourceUpdates, MissingBlocksAndLanguagesLeaveTheFileUntouched) {
   EXPECT_FALSE(replaceString(5, " /p", AnyLanguage));
   EXPECT_FALSE(replaceString(300, " /p", 1033));

@@ -107,6 +107,49 @@ TEST(StringTableBlock, AShortBlockIsReadWithoutGoingPastItsEnd) {
   EXPECT_EQ(block.entry(2).value_or(u"?"), u"kept");
 }
 
+TEST(StringTableBlock, SettingAnEntryInBlockDataChangesOnlyThatEntrysBytes) {
+  std::vector<std::u16string> entries(16);
+  entries[11] = u"Kestrix Setup";
+  entries[12] = u" /p";
+  entries[14] = u"last";
+  const std::vector<unsigned char> whole = blockData(entries);
+  const std::vector<unsigned char> trailing{0, 0, 0x5A};
+  const auto plus = [](std::vector<unsigned char> data, const std::vector<unsigned char>& more) {
+    data.insert(data.end(), more.begin(), more.end());
+    return data;
+  };
+  const auto set = [](std::vector<unsigned char> data, const std::u16string& text) {
+    std::vector<std::uint8_t> bytes(data.begin(), data.end());
+    const bool ok = setBlockEntry(bytes, 300, text);
+    return std::make_pair(ok, std::vector<unsigned char>(bytes.begin(), bytes.end()));
+  };
+  std::vector<std::u16string> silent = entries;
+  silent[12] = u" /s";
+
+  // Bytes after the sixteenth entry stay; the same text leaves every byte as it was.
+  EXPECT_EQ(set(plus(whole, trailing), u" /s"),
+            std::make_pair(true, plus(blockData(silent), trailing)));
+  EXPECT_EQ(set(plus(whole, trailing), u" /p"), std::make_pair(true, plus(whole, trailing)));
+
+  // A block that ends early is completed, unless the entry already holds the text.
+  const std::vector<unsigned char> thirteen = blockData({entries.begin(), entries.begin() + 13});
+  EXPECT_EQ(set(thirteen, u" /p"), std::make_pair(true, thirteen));
+  std::vector<std::u16string> onlyFirst(16);
+  onlyFirst[12] = u" /s";
+  EXPECT_EQ(set(blockData({u""}), u" /s"), std::make_pair(true, blockData(onlyFirst)));
+  EXPECT_EQ(set({}, u" /s"), std::make_pair(true, blockData(onlyFirst)));
+
+  // A count running past the end before the entry refuses; after it, the broken tail is kept.
+  std::vector<unsigned char> early = whole;
+  early[0] = 40;
+  EXPECT_EQ(set(early, u" /s"), std::make_pair(false, early));
+  std::vector<unsigned char> late = whole;
+  late.resize(late.size() - 4);
+  std::vector<unsigned char> lateSilent = blockData(silent);
+  lateSilent.resize(lateSilent.size() - 4);
+  EXPECT_EQ(set(late, u" /s"), std::make_pair(true, lateSilent));
+}
+
 TEST(StringTableBlock, EmptyTextsEncodeAsASingleZeroCount) {
   StringTableBlock block;
   block.setEntry(7, u"");
