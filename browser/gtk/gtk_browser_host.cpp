@@ -112,6 +112,11 @@ GtkBrowserHost::GtkBrowserHost(const char* title, GdkPixbuf* icon)
 
 GtkBrowserHost::~GtkBrowserHost() {
   stopCloseQuery();
+  // WebKit may still be loading on its thread; its answer must not reach a host that is gone.
+  if (engineLoad_ != nullptr) {
+    g_cancellable_cancel(engineLoad_);
+    g_object_unref(engineLoad_);
+  }
   // A filter still being made must not call back into a host that is gone.
   if (filterSetup_ != nullptr) {
     g_cancellable_cancel(filterSetup_);
@@ -226,6 +231,31 @@ int GtkBrowserHost::loadEngine() {
   return 1;
 }
 
+void GtkBrowserHost::startEngineLoad() {
+  if (engineLoad_ != nullptr) return;
+  engineLoad_ = g_cancellable_new();
+  GTask* task = g_task_new(nullptr, engineLoad_, onEngineLoaded, this);
+  g_task_set_task_data(task, g_strdup(engineLibrary_.c_str()), g_free);
+  g_task_run_in_thread(task, [](GTask* loading, gpointer, gpointer library, GCancellable*) {
+    // Only the loading happens here; the table is taken on the main thread, where loadWebKit
+    // returns it at once (or waits for this call, if the page is asked for first).
+    std::string ignored;
+    loadWebKit(static_cast<const char*>(library), &ignored);
+    g_task_return_boolean(loading, TRUE);
+  });
+  g_object_unref(task);
+}
+
+void GtkBrowserHost::onEngineLoaded(GObject*, GAsyncResult* result, gpointer self) {
+  // A cancelled load belongs to a host that is gone: `self` is not touched.
+  if (g_cancellable_is_cancelled(g_task_get_cancellable(G_TASK(result)))) return;
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  g_object_unref(host->engineLoad_);
+  host->engineLoad_ = nullptr;
+  // A library that failed to load is reported when the page is asked for.
+  if (host->loadEngine()) host->warmUpImpl();
+}
+
 int GtkBrowserHost::embedView() {
   if (!loadEngine()) return 0;
   const WebKitFunctions& wk = *wk_;
@@ -288,6 +318,12 @@ void GtkBrowserHost::installPageBridge(WebKitUserContentManager* manager) {
 void GtkBrowserHost::warmUpImpl() {
   // The sandbox must be given the Workspace before the processes start, so it must be known.
   if (window_ == nullptr || workspacePath()[0] == '\0' || pageRequested_) return;
+  // WebKit's libraries load on a worker thread, so that the dialog keeps answering the user
+  // meanwhile; the warm-up goes on when they are in.
+  if (wk_ == nullptr) {
+    if (engineFailure_.empty()) startEngineLoad();
+    return;
+  }
   if (view_ == nullptr) {
     // An engine that cannot be loaded is reported where the editor would have appeared; the
     // dialog goes on undisturbed.

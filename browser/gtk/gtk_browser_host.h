@@ -82,6 +82,9 @@ class GtkBrowserHost : public BrowserHost {
   int embedView();
   // Loads WebKit's functions, once; 0 (the reason kept) when they cannot be had.
   int loadEngine();
+  // Loads WebKit on a worker thread for the warm-up, which goes on in onEngineLoaded.
+  void startEngineLoad();
+  static void onEngineLoaded(GObject* source, GAsyncResult* result, gpointer self);
   void showEngineFailure();
   void moveView(GtkContainer* from, GtkContainer* to);
   void installPageBridge(WebKitUserContentManager* manager);
@@ -96,6 +99,8 @@ class GtkBrowserHost : public BrowserHost {
   // Why the engine could not be loaded; empty until that happened.
   std::string engineFailure_;
   const WebKitFunctions* wk_ = nullptr;
+  // Set while WebKit loads on its thread.
+  GCancellable* engineLoad_ = nullptr;
   GtkWindow* window_ = nullptr;
   WebKitWebView* view_ = nullptr;
   // Holds the view while the engine starts behind the installer dialog, until the page is asked

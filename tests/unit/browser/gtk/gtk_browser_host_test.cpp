@@ -194,6 +194,8 @@ class GtkHostTest : public ::testing::Test {
   void warmUp() {
     makeHost();
     host_->warmUp();
+    // WebKit loads on a worker thread first; the view is made once it is in.
+    spin([this] { return host_->webView() != nullptr; }, 60000);
     ASSERT_NE(host_->webView(), nullptr);
     const auto blankShown = [this] {
       const char* uri = webkit().webkit_web_view_get_uri(host_->webView());
@@ -320,6 +322,12 @@ TEST_F(GtkHostTest, AHostClosedWhileWarmingUpTakesEveryWindowWithIt) {
   GList* before = gtk_window_list_toplevels();
   const guint windowsBefore = g_list_length(before);
   g_list_free(before);
+  // Closed even before WebKit has loaded for it: the load's end must not reach the host.
+  makeHost();
+  host_->warmUp();
+  host_.reset();
+  spin([] { return loadedWebKit() != nullptr; }, 60000);
+  spin([] { return false; }, 200);
   warmUp();
   host_.reset();
   GList* after = gtk_window_list_toplevels();
