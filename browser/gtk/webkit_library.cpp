@@ -11,6 +11,9 @@ std::mutex loadLock;
 WebKitFunctions loadedTable;
 std::string loadedName;
 bool loaded = false;
+// The last library that could not be loaded, and why: asking again gives the same answer at once.
+std::string failedName;
+std::string failedReason;
 
 template <typename F>
 bool resolve(void* library, const char* name, F& target, std::string* reason) {
@@ -30,6 +33,10 @@ bool resolve(void* library, const char* name, F& target, std::string* reason) {
 const WebKitFunctions* loadWebKit(const char* library, std::string* reason) {
   const std::lock_guard<std::mutex> hold(loadLock);
   if (loaded && library != nullptr && loadedName == library) return &loadedTable;
+  if (library != nullptr && !failedName.empty() && failedName == library) {
+    if (reason != nullptr) *reason = failedReason;
+    return nullptr;
+  }
   if (library == nullptr || *library == '\0') {
     if (reason != nullptr) *reason = "no library named";
     return nullptr;
@@ -39,21 +46,27 @@ const WebKitFunctions* loadWebKit(const char* library, std::string* reason) {
   void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* error = dlerror();
-    if (reason != nullptr) *reason = error != nullptr ? error : "it cannot be opened";
+    failedName = library;
+    failedReason = error != nullptr ? error : "it cannot be opened";
+    if (reason != nullptr) *reason = failedReason;
     return nullptr;
   }
   WebKitFunctions table;
+  std::string why;
   bool complete = true;
-#define KX_WEBKIT_RESOLVE(name) complete = complete && resolve(handle, #name, table.name, reason);
+#define KX_WEBKIT_RESOLVE(name) complete = complete && resolve(handle, #name, table.name, &why);
   KX_WEBKIT_FUNCTIONS(KX_WEBKIT_RESOLVE)
 #undef KX_WEBKIT_RESOLVE
   if (complete && loaded) {
     // One process holds one WebKit; a second library of the same functions would fight the first.
     complete = false;
-    if (reason != nullptr) *reason = "another WebKit library is loaded already: " + loadedName;
+    why = "another WebKit library is loaded already: " + loadedName;
   }
   if (!complete) {
     dlclose(handle);
+    failedName = library;
+    failedReason = why;
+    if (reason != nullptr) *reason = why;
     return nullptr;
   }
   // The handle stays open for the life of the process: WebKit keeps threads and GTypes that cannot
