@@ -325,8 +325,6 @@ void GtkBrowserHost::warmUpImpl() {
     return;
   }
   if (view_ == nullptr) {
-    // An engine that cannot be loaded is reported where the editor would have appeared; the
-    // dialog goes on undisturbed.
     if (!embedView()) return;
     // WebKit holds back the work of a view that was never on screen, and pays for it at the
     // page's load; an off-screen window keeps the view drawn where nobody sees it.
