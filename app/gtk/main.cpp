@@ -18,7 +18,11 @@ int main(int argc, char** argv) {
   // started.
   if (argc > 1) return runCommandLineProgram(argc, argv);
   traceStartupEvent("main entered");
-  if (!gtk_init_check(&argc, &argv)) {
+  const gboolean displayOpened = gtk_init_check(&argc, &argv);
+  // Opening the display includes GDK's probe of GL on a display where no GTK program has made
+  // that choice yet: the largest step before the splash.
+  traceStartupEvent("display opened");
+  if (!displayOpened) {
     std::fprintf(stderr,
                  "kestrix-config needs a graphical display and found none (DISPLAY is not set or "
                  "not reachable).\nStart it from a desktop session, or on a virtual display: "

@@ -7,6 +7,7 @@
 
 #include "base/path_name.h"
 #include "browser/gtk/startup_trace.h"
+#include "browser/gtk/webkit_library.h"
 
 namespace {
 
@@ -63,11 +64,11 @@ constexpr char kWriteFailedTitle[] = "Error";
 constexpr guint kEditsAnswerLimitMs = 3000;
 
 // A string property of a message object, or the empty string when there is none.
-std::string stringProperty(JSCValue* object, const char* name) {
+std::string stringProperty(const WebKitFunctions& wk, JSCValue* object, const char* name) {
   std::string text;
-  JSCValue* value = jsc_value_object_get_property(object, name);
-  if (value != nullptr && jsc_value_is_string(value)) {
-    char* chars = jsc_value_to_string(value);
+  JSCValue* value = wk.jsc_value_object_get_property(object, name);
+  if (value != nullptr && wk.jsc_value_is_string(value)) {
+    char* chars = wk.jsc_value_to_string(value);
     text = chars;
     g_free(chars);
   }
@@ -103,13 +104,19 @@ void copyBounded(char* target, std::size_t capacity, const char* text) {
 
 }  // namespace
 
-GtkBrowserHost::GtkBrowserHost(const char* title, GdkPixbuf* icon) : windowTitle_{}, icon_(icon) {
+GtkBrowserHost::GtkBrowserHost(const char* title, GdkPixbuf* icon)
+    : windowTitle_{}, icon_(icon), engineLibrary_(kWebKitLibrary) {
   copyBounded(windowTitle_, sizeof windowTitle_, title);
   if (icon_ != nullptr) g_object_ref(icon_);
 }
 
 GtkBrowserHost::~GtkBrowserHost() {
   stopCloseQuery();
+  // WebKit may still be loading on its thread; its answer must not reach a host that is gone.
+  if (engineLoad_ != nullptr) {
+    g_cancellable_cancel(engineLoad_);
+    g_object_unref(engineLoad_);
+  }
   // A filter still being made must not call back into a host that is gone.
   if (filterSetup_ != nullptr) {
     g_cancellable_cancel(filterSetup_);
@@ -153,25 +160,28 @@ gboolean GtkBrowserHost::onDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
   if (host->closeQueryOpen_) return TRUE;
   // Only the loaded Workspace page can hold edits.
   if (host->view_ == nullptr || !host->pageLoaded_ || !host->showsWorkspacePage()) return FALSE;
+  const WebKitFunctions& wk = *host->wk_;
   host->closeQueryOpen_ = 1;
   host->closeQuery_ = g_cancellable_new();
   // The answer carries its own query: once that is stopped, the host is not reached, even by an
   // answer that was already on its way.
   auto pending = std::make_unique<CloseQuery>(host, host->closeQuery_);
-  webkit_web_view_evaluate_javascript(host->view_, unsavedEditsScript(), -1, nullptr, nullptr,
-                                      host->closeQuery_, onEditsAnswered, pending.release());
+  wk.webkit_web_view_evaluate_javascript(host->view_, unsavedEditsScript(), -1, nullptr, nullptr,
+                                         host->closeQuery_, onEditsAnswered, pending.release());
   host->closeQueryLimit_ = g_timeout_add(kEditsAnswerLimitMs, onEditsAnswerLate, host);
   return TRUE;
 }
 
 void GtkBrowserHost::onEditsAnswered(GObject* view, GAsyncResult* result, gpointer data) {
   const std::unique_ptr<CloseQuery> pending(static_cast<CloseQuery*>(data));
+  // The host may be gone; the functions are not, since a view was made with them.
+  const WebKitFunctions& wk = *loadedWebKit();
   GError* error = nullptr;
-  JSCValue* value =
-      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+  JSCValue* value = wk.webkit_web_view_evaluate_javascript_finish(
+      webkitCast<WebKitWebView>(view, wk.webkit_web_view_get_type()), result, &error);
   PageEdits edits = PageEdits::kUnknown;
-  if (value != nullptr && jsc_value_is_boolean(value)) {
-    edits = jsc_value_to_boolean(value) ? PageEdits::kUnsaved : PageEdits::kNone;
+  if (value != nullptr && wk.jsc_value_is_boolean(value)) {
+    edits = wk.jsc_value_to_boolean(value) ? PageEdits::kUnsaved : PageEdits::kNone;
   }
   if (value != nullptr) g_object_unref(value);
   if (error != nullptr) g_error_free(error);
@@ -208,34 +218,75 @@ void GtkBrowserHost::stopCloseQuery() {
   closeQueryOpen_ = 0;
 }
 
-void GtkBrowserHost::embedView() {
+int GtkBrowserHost::loadEngine() {
+  if (wk_ != nullptr) return 1;
+  if (!engineFailure_.empty()) return 0;
+  std::string reason;
+  wk_ = loadWebKit(engineLibrary_.c_str(), &reason);
+  if (wk_ == nullptr) {
+    engineFailure_ = reason.empty() ? std::string("it could not be loaded") : reason;
+    return 0;
+  }
+  traceStartupEvent("browser library loaded");
+  return 1;
+}
+
+void GtkBrowserHost::startEngineLoad() {
+  if (engineLoad_ != nullptr) return;
+  engineLoad_ = g_cancellable_new();
+  GTask* task = g_task_new(nullptr, engineLoad_, onEngineLoaded, this);
+  g_task_set_task_data(task, g_strdup(engineLibrary_.c_str()), g_free);
+  g_task_run_in_thread(task, [](GTask* loading, gpointer, gpointer library, GCancellable*) {
+    // Only the loading happens here; the table is taken on the main thread, where loadWebKit
+    // returns it at once (or waits for this call, if the page is asked for first).
+    std::string ignored;
+    loadWebKit(static_cast<const char*>(library), &ignored);
+    g_task_return_boolean(loading, TRUE);
+  });
+  g_object_unref(task);
+}
+
+void GtkBrowserHost::onEngineLoaded(GObject*, GAsyncResult* result, gpointer self) {
+  // A cancelled load belongs to a host that is gone: `self` is not touched.
+  if (g_cancellable_is_cancelled(g_task_get_cancellable(G_TASK(result)))) return;
+  auto* host = static_cast<GtkBrowserHost*>(self);
+  g_object_unref(host->engineLoad_);
+  host->engineLoad_ = nullptr;
+  // A library that failed to load is reported when the page is asked for.
+  if (host->loadEngine()) host->warmUpImpl();
+}
+
+int GtkBrowserHost::embedView() {
+  if (!loadEngine()) return 0;
+  const WebKitFunctions& wk = *wk_;
   // The page lives in the Workspace, which the view's sandboxed web process must be able to read;
   // sandbox paths can only be given before the view starts its processes.
   // A second view in the same process (the run has one, its tests several) finds the processes
   // started: asking again would end the program.
   static bool sandboxPathGiven = false;
-  WebKitWebContext* context = webkit_web_context_get_default();
+  WebKitWebContext* context = wk.webkit_web_context_get_default();
   if (workspacePath()[0] != '\0' && !sandboxPathGiven) {
-    webkit_web_context_add_path_to_sandbox(context, workspacePath(), TRUE);
+    wk.webkit_web_context_add_path_to_sandbox(context, workspacePath(), TRUE);
     sandboxPathGiven = true;
   }
-  view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
-  WebKitSettings* settings = webkit_web_view_get_settings(view_);
+  view_ = webkitCast<WebKitWebView>(wk.webkit_web_view_new(), wk.webkit_web_view_get_type());
+  WebKitSettings* settings = wk.webkit_web_view_get_settings(view_);
   // The page reads nothing through script and writes through the bridge, so no file page may
   // read other files or reach into frames of other files.
-  webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
-  webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
-  webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  wk.webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
+  wk.webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
+  wk.webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
   // The page declares no charset so that each platform reads it in its narrow code page; on this
   // platform that is UTF-8, the encoding the configuration's bytes arrive in.
-  webkit_settings_set_default_charset(settings, "UTF-8");
+  wk.webkit_settings_set_default_charset(settings, "UTF-8");
   // WebKit may open a connection ahead of a navigation while it still asks whether to follow
   // it; with every connection sent to a proxy that is not there, even those stay on this machine.
-  WebKitNetworkProxySettings* nowhere = webkit_network_proxy_settings_new(kNoProxy, nullptr);
-  webkit_website_data_manager_set_network_proxy_settings(
-      webkit_web_view_get_website_data_manager(view_), WEBKIT_NETWORK_PROXY_MODE_CUSTOM, nowhere);
-  webkit_network_proxy_settings_free(nowhere);
-  contentManager_ = webkit_web_view_get_user_content_manager(view_);
+  WebKitNetworkProxySettings* nowhere = wk.webkit_network_proxy_settings_new(kNoProxy, nullptr);
+  wk.webkit_website_data_manager_set_network_proxy_settings(
+      wk.webkit_web_view_get_website_data_manager(view_), WEBKIT_NETWORK_PROXY_MODE_CUSTOM,
+      nowhere);
+  wk.webkit_network_proxy_settings_free(nowhere);
+  contentManager_ = wk.webkit_web_view_get_user_content_manager(view_);
   installPageBridge(contentManager_);
   g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
   g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
@@ -244,29 +295,37 @@ void GtkBrowserHost::embedView() {
   g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
   g_signal_connect_after(view_, "draw", G_CALLBACK(onViewDrawn), this);
   gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
+  return 1;
 }
 
 void GtkBrowserHost::installPageBridge(WebKitUserContentManager* manager) {
+  const WebKitFunctions& wk = *wk_;
   g_signal_connect(manager, "script-message-received::navigate", G_CALLBACK(onNavigateMessage),
                    this);
   g_signal_connect(manager, "script-message-received::writeFile", G_CALLBACK(onWriteFileMessage),
                    this);
-  webkit_user_content_manager_register_script_message_handler_in_world(manager, "navigate",
-                                                                       kBridgeWorld);
-  webkit_user_content_manager_register_script_message_handler_in_world(manager, "writeFile",
-                                                                       kBridgeWorld);
-  WebKitUserScript* script = webkit_user_script_new_for_world(
+  wk.webkit_user_content_manager_register_script_message_handler_in_world(manager, "navigate",
+                                                                          kBridgeWorld);
+  wk.webkit_user_content_manager_register_script_message_handler_in_world(manager, "writeFile",
+                                                                          kBridgeWorld);
+  WebKitUserScript* script = wk.webkit_user_script_new_for_world(
       kPageBridgeScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kBridgeWorld, nullptr, nullptr);
-  webkit_user_content_manager_add_script(manager, script);
-  webkit_user_script_unref(script);
+  wk.webkit_user_content_manager_add_script(manager, script);
+  wk.webkit_user_script_unref(script);
 }
 
 void GtkBrowserHost::warmUpImpl() {
   // The sandbox must be given the Workspace before the processes start, so it must be known.
   if (window_ == nullptr || workspacePath()[0] == '\0' || pageRequested_) return;
+  // WebKit's libraries load on a worker thread, so that the dialog keeps answering the user
+  // meanwhile; the warm-up goes on when they are in.
+  if (wk_ == nullptr) {
+    if (engineFailure_.empty()) startEngineLoad();
+    return;
+  }
   if (view_ == nullptr) {
-    embedView();
+    if (!embedView()) return;
     // WebKit holds back the work of a view that was never on screen, and pays for it at the
     // page's load; an off-screen window keeps the view drawn where nobody sees it.
     gint width = 0;
@@ -281,7 +340,7 @@ void GtkBrowserHost::warmUpImpl() {
   prepareLoadFilter();
   // An empty document starts the web process; it has no script, may go nowhere, and nothing it
   // sends is answered, since it is not the Workspace page.
-  webkit_web_view_load_uri(view_, kWarmUpPage);
+  wk_->webkit_web_view_load_uri(view_, kWarmUpPage);
 }
 
 void GtkBrowserHost::moveView(GtkContainer* from, GtkContainer* to) {
@@ -296,7 +355,11 @@ void GtkBrowserHost::showAndNavigateImpl(const char*) {
   if (window_ == nullptr) return;
   traceStartupEvent("page requested");
   applyTitle();
-  if (view_ == nullptr) embedView();
+  if (view_ == nullptr && !embedView()) {
+    pageRequested_ = 1;
+    showEngineFailure();
+    return;
+  }
   if (warmUpWindow_ != nullptr) {
     moveView(GTK_CONTAINER(warmUpWindow_), GTK_CONTAINER(window_));
     gtk_widget_destroy(warmUpWindow_);
@@ -307,7 +370,7 @@ void GtkBrowserHost::showAndNavigateImpl(const char*) {
   // Without a Workspace there is no page to show.
   if (workspacePath()[0] == '\0') return;
   if (filterReady_) {
-    webkit_web_view_load_uri(view_, pageUrl());
+    wk_->webkit_web_view_load_uri(view_, pageUrl());
   } else {
     prepareLoadFilter();
   }
@@ -315,22 +378,27 @@ void GtkBrowserHost::showAndNavigateImpl(const char*) {
 
 void GtkBrowserHost::prepareLoadFilter() {
   if (filterSetup_ != nullptr) return;
+  const WebKitFunctions& wk = *wk_;
   // The page is loaded only once the filter that keeps every load local is in place. The
   // compiled filter is kept in the Workspace, which is removed with everything in it.
   filterSetup_ = g_cancellable_new();
   const PathName store = PathName(workspacePath()).join("filters");
-  WebKitUserContentFilterStore* filters = webkit_user_content_filter_store_new(store.text());
+  WebKitUserContentFilterStore* filters = wk.webkit_user_content_filter_store_new(store.text());
   GBytes* rules = g_bytes_new_static(kLocalOnlyRules, sizeof kLocalOnlyRules - 1);
-  webkit_user_content_filter_store_save(filters, kLocalOnlyRulesId, rules, filterSetup_,
-                                        onFilterReady, this);
+  wk.webkit_user_content_filter_store_save(filters, kLocalOnlyRulesId, rules, filterSetup_,
+                                           onFilterReady, this);
   g_bytes_unref(rules);
   g_object_unref(filters);
 }
 
 void GtkBrowserHost::onFilterReady(GObject* store, GAsyncResult* result, gpointer self) {
+  // A cancelled save may answer after its host is gone; the functions stay.
+  const WebKitFunctions& wk = *loadedWebKit();
   GError* error = nullptr;
-  WebKitUserContentFilter* filter = webkit_user_content_filter_store_save_finish(
-      WEBKIT_USER_CONTENT_FILTER_STORE(store), result, &error);
+  WebKitUserContentFilter* filter = wk.webkit_user_content_filter_store_save_finish(
+      webkitCast<WebKitUserContentFilterStore>(store,
+                                               wk.webkit_user_content_filter_store_get_type()),
+      result, &error);
   if (filter == nullptr) {
     // Without the filter the page is not shown: nothing may load from outside the Workspace.
     if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
@@ -341,11 +409,11 @@ void GtkBrowserHost::onFilterReady(GObject* store, GAsyncResult* result, gpointe
   }
   auto* host = static_cast<GtkBrowserHost*>(self);
   if (host->view_ != nullptr && host->contentManager_ != nullptr) {
-    webkit_user_content_manager_add_filter(host->contentManager_, filter);
+    wk.webkit_user_content_manager_add_filter(host->contentManager_, filter);
     host->filterReady_ = 1;
-    if (host->pageRequested_) webkit_web_view_load_uri(host->view_, host->pageUrl());
+    if (host->pageRequested_) wk.webkit_web_view_load_uri(host->view_, host->pageUrl());
   }
-  webkit_user_content_filter_unref(filter);
+  wk.webkit_user_content_filter_unref(filter);
 }
 
 int GtkBrowserHost::isWorkspacePage(const char* uri) const {
@@ -357,7 +425,7 @@ int GtkBrowserHost::isWorkspacePage(const char* uri) const {
 }
 
 int GtkBrowserHost::showsWorkspacePage() const {
-  return view_ != nullptr && isWorkspacePage(webkit_web_view_get_uri(view_)) ? 1 : 0;
+  return view_ != nullptr && isWorkspacePage(wk_->webkit_web_view_get_uri(view_)) ? 1 : 0;
 }
 
 void GtkBrowserHost::runMessageLoopImpl() {
@@ -369,8 +437,8 @@ void GtkBrowserHost::runMessageLoopImpl() {
 
 void GtkBrowserHost::generationEndedImpl(int written) {
   if (!showsWorkspacePage()) return;
-  webkit_web_view_evaluate_javascript(view_, generationEndedScript(written), -1, nullptr, nullptr,
-                                      nullptr, nullptr, nullptr);
+  wk_->webkit_web_view_evaluate_javascript(view_, generationEndedScript(written), -1, nullptr,
+                                           nullptr, nullptr, nullptr, nullptr);
 }
 
 void GtkBrowserHost::onDestroy(GtkWidget*, gpointer self) {
@@ -393,10 +461,11 @@ void GtkBrowserHost::onDestroy(GtkWidget*, gpointer self) {
 void GtkBrowserHost::onNavigateMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                                        gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
+  const WebKitFunctions& wk = *host->wk_;
   if (!host->showsWorkspacePage()) return;
-  JSCValue* value = webkit_javascript_result_get_js_value(result);
-  if (!jsc_value_is_string(value)) return;
-  char* url = jsc_value_to_string(value);
+  JSCValue* value = wk.webkit_javascript_result_get_js_value(result);
+  if (!wk.jsc_value_is_string(value)) return;
+  char* url = wk.jsc_value_to_string(value);
   host->onBeforeNavigate(url);
   g_free(url);
 }
@@ -404,18 +473,35 @@ void GtkBrowserHost::onNavigateMessage(WebKitUserContentManager*, WebKitJavascri
 void GtkBrowserHost::onWriteFileMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                                         gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
+  const WebKitFunctions& wk = *host->wk_;
   // Only the Workspace page may write beside itself; anything else that speaks is not answered.
   if (!host->showsWorkspacePage()) return;
-  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  JSCValue* value = wk.webkit_javascript_result_get_js_value(result);
   int written = 0;
-  if (jsc_value_is_object(value)) {
-    const std::string name = stringProperty(value, "name");
-    const std::string text = stringProperty(value, "text");
+  if (wk.jsc_value_is_object(value)) {
+    const std::string name = stringProperty(wk, value, "name");
+    const std::string text = stringProperty(wk, value, "text");
     written = host->onWriteFile(name.c_str(), text.c_str());
   } else {
     written = host->onWriteFile(nullptr, nullptr);
   }
   if (!written) host->showWriteFailure();
+}
+
+void GtkBrowserHost::showEngineFailure() {
+  // No empty window is shown: only the box, whose answer closes the hidden window and so ends the
+  // run, which removes the Workspace.
+  std::string text = "The preference editor could not be shown: its web view (";
+  text += engineLibrary_;
+  text += ") could not be loaded.\n\n";
+  text += engineFailure_;
+  text += "\n\nInstall WebKitGTK 4.1 (on Debian, the package libwebkit2gtk-4.1-0).";
+  GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(box), kWriteFailedTitle);
+  if (icon_ != nullptr) gtk_window_set_icon(GTK_WINDOW(box), icon_);
+  g_signal_connect(box, "response", G_CALLBACK(onLoadFailureAnswered), this);
+  gtk_widget_show_all(box);
 }
 
 void GtkBrowserHost::showWriteFailure() {
@@ -431,30 +517,33 @@ void GtkBrowserHost::showWriteFailure() {
 gboolean GtkBrowserHost::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                         WebKitPolicyDecisionType type, gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
+  const WebKitFunctions& wk = *host->wk_;
   WebKitURIRequest* request = nullptr;
   switch (type) {
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
       if (!host->onNewWindow()) return FALSE;
-      webkit_policy_decision_ignore(decision);
+      wk.webkit_policy_decision_ignore(decision);
       return TRUE;
     case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
-      request = webkit_navigation_action_get_request(
-          webkit_navigation_policy_decision_get_navigation_action(
-              WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+      request = wk.webkit_navigation_action_get_request(
+          wk.webkit_navigation_policy_decision_get_navigation_action(
+              webkitCast<WebKitNavigationPolicyDecision>(
+                  decision, wk.webkit_navigation_policy_decision_get_type())));
       break;
     case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
       request =
-          webkit_response_policy_decision_get_request(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+          wk.webkit_response_policy_decision_get_request(webkitCast<WebKitResponsePolicyDecision>(
+              decision, wk.webkit_response_policy_decision_get_type()));
       break;
     default:
       break;
   }
   // The view shows the Workspace page and nothing else, in the window and in every frame; only
   // until the page is asked for, it may show the empty document that starts the engine.
-  const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+  const char* uri = request != nullptr ? wk.webkit_uri_request_get_uri(request) : nullptr;
   if (uri != nullptr && host->isWorkspacePage(uri)) return FALSE;
   if (uri != nullptr && !host->pageRequested_ && std::strcmp(uri, kWarmUpPage) == 0) return FALSE;
-  webkit_policy_decision_ignore(decision);
+  wk.webkit_policy_decision_ignore(decision);
   return TRUE;
 }
 
@@ -465,10 +554,11 @@ GtkWidget* GtkBrowserHost::onCreate(WebKitWebView*, WebKitNavigationAction*, gpo
 gboolean GtkBrowserHost::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
                                       gpointer self) {
   auto* host = static_cast<GtkBrowserHost*>(self);
+  const WebKitFunctions& wk = *host->wk_;
   // A load that was only cancelled or refused leaves the page as it is.
-  const bool stopped = error != nullptr && (g_error_matches(error, WEBKIT_NETWORK_ERROR,
+  const bool stopped = error != nullptr && (g_error_matches(error, wk.webkit_network_error_quark(),
                                                             WEBKIT_NETWORK_ERROR_CANCELLED) ||
-                                            error->domain == WEBKIT_POLICY_ERROR);
+                                            error->domain == wk.webkit_policy_error_quark());
   if (host->pageLoaded_ || host->pageFailed_ || stopped || !host->pageRequested_) {
     return host->onNavigateError() ? TRUE : FALSE;
   }

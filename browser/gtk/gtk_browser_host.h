@@ -3,7 +3,10 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <string>
+
 #include "browser/browser_host.h"
+#include "browser/gtk/webkit_library.h"
 
 // The browser host on Linux: a GTK window whose whole client area is a WebKitGTK view showing the
 // preference editor page and nothing else: every other navigation, in the window or a frame, is
@@ -21,6 +24,11 @@ class GtkBrowserHost : public BrowserHost {
   // closed.
   GtkWindow* window() const { return window_; }
   WebKitWebView* webView() const { return view_; }
+
+  // The library the view is loaded from when it is first made (kWebKitLibrary unless a test says
+  // otherwise). When it cannot be loaded, showing the page tells the user why instead, and
+  // answering that box closes the window.
+  void setEngineLibrary(const char* library) { engineLibrary_ = library != nullptr ? library : ""; }
 
  protected:
   int createHostWindowImpl() override;
@@ -70,8 +78,14 @@ class GtkBrowserHost : public BrowserHost {
   int showsWorkspacePage() const;
 
   // The view is made when the Workspace path is known: at warm-up, or just before the page is
-  // shown.
-  void embedView();
+  // shown. 0 when WebKit could not be loaded.
+  int embedView();
+  // Loads WebKit's functions, once; 0 (the reason kept) when they cannot be had.
+  int loadEngine();
+  // Loads WebKit on a worker thread for the warm-up, which goes on in onEngineLoaded.
+  void startEngineLoad();
+  static void onEngineLoaded(GObject* source, GAsyncResult* result, gpointer self);
+  void showEngineFailure();
   void moveView(GtkContainer* from, GtkContainer* to);
   void installPageBridge(WebKitUserContentManager* manager);
   // Compiles the filter that keeps every load local, once; the page loads when it is in place.
@@ -81,6 +95,12 @@ class GtkBrowserHost : public BrowserHost {
 
   char windowTitle_[kTextCapacity];
   GdkPixbuf* icon_;
+  std::string engineLibrary_;
+  // Why the engine could not be loaded; empty until that happened.
+  std::string engineFailure_;
+  const WebKitFunctions* wk_ = nullptr;
+  // Set while WebKit loads on its thread.
+  GCancellable* engineLoad_ = nullptr;
   GtkWindow* window_ = nullptr;
   WebKitWebView* view_ = nullptr;
   // Holds the view while the engine starts behind the installer dialog, until the page is asked

@@ -76,4 +76,50 @@ TEST(PageLoadFailure, ThePagesPathIsShownInTheProgramsOwnErrorAndTheLoopEnds) {
   fs::remove_all(base);
 }
 
+// A machine without WebKit (or with one that lacks a function the host calls) gets a box that
+// names the library and the reason where the editor would have appeared, not a crash or an empty
+// window, and answering it ends the run. The dialog's warm-up before it shows nothing.
+TEST(PageLoadFailure, AWebViewThatCannotBeLoadedIsReportedAndTheLoopEnds) {
+  if (!gtk_init_check(nullptr, nullptr)) GTEST_SKIP() << "no display";
+  namespace fs = std::filesystem;
+  const fs::path workspace =
+      fs::temp_directory_path() / ("kx-engine-failure-" + std::to_string(::getpid()));
+  fs::create_directories(workspace / "cfadmin");
+  const PathName page = PathName(workspace.string().c_str()).join("cfadmin").join("index.html");
+  struct Case {
+    const char* library;
+    const char* reason;
+  };
+  for (const Case& c : {Case{"libkx-no-such-webkit.so.0", "libkx-no-such-webkit.so.0"},
+                        Case{"libm.so.6", "is missing"}}) {
+    GtkBrowserHost host("Kestrix Enterprise Configuration Tool", nullptr);
+    host.setEngineLibrary(c.library);
+    ASSERT_EQ(host.createHostWindow(), 1);
+    ASSERT_EQ(host.setWorkspacePath(workspace.string().c_str()), 1);
+    ASSERT_EQ(host.setPageUrl(page.toFileUrl().text()), 1);
+    BoxWatch watch;
+    watch.host = &host;
+    host.warmUp();
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    answerBox(&watch);
+    EXPECT_EQ(watch.boxes, 0) << c.library << ": the dialog's warm-up showed " << watch.text;
+    EXPECT_EQ(host.webView(), nullptr) << c.library;
+
+    const guint answering = g_timeout_add(50, answerBox, &watch);
+    const guint limit = g_timeout_add_seconds(60, giveUp, &watch);
+    host.showAndNavigate();
+    EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(host.window()))) << "an empty window";
+    host.runMessageLoop();
+    g_source_remove(answering);
+    if (!watch.gaveUp) g_source_remove(limit);
+
+    EXPECT_EQ(watch.boxes, 1) << c.library;
+    EXPECT_NE(watch.text.find(c.library), std::string::npos) << watch.text;
+    EXPECT_NE(watch.text.find(c.reason), std::string::npos) << watch.text;
+    EXPECT_EQ(host.window(), nullptr) << c.library << ": the window closed, which ends the run";
+  }
+  fs::remove_all(workspace);
+}
+
 }  // namespace
