@@ -425,6 +425,11 @@ class Run {
         note(installer.path + " has no QuickTime preferences: " + quickTime->second +
              " is not built in");
     }
+    // Generation leaves the switch alone in an installer without a block it can rewrite; the
+    // user who asked for a mode is told rather than handed an installer that silently ignores it.
+    if (installMode != 0 && !installer.facts.canSetModeSwitch)
+      note(installer.path +
+           " has no string 300 that can be set: its installation mode stays as it is");
     job.installer = installer.path;
     job.facts = &installer.facts;
     job.installMode = installMode;

@@ -79,6 +79,8 @@ InstallerReadResult readInstallerFacts(const std::string& path, InstallerFacts& 
   std::snprintf(block, sizeof block, "#%u",
                 static_cast<unsigned>(stringBlockNumber(kInstallModeString)));
   if (readResource(file, "#6", block, bytes)) {
+    std::vector<std::uint8_t> probe = bytes;
+    facts.canSetModeSwitch = setBlockEntry(probe, kInstallModeString, u" /p");
     StringTableBlock block;
     block.loadFromResource(bytes.data(), bytes.size());
     const auto& entry = block.entry(stringBlockIndex(kInstallModeString));

@@ -11,6 +11,8 @@ struct InstallerFacts {
   unsigned codePage = 1252;   // the code page its text is in
   bool hasModeSwitch = false;
   std::string modeSwitch;  // string 300, in UTF-8
+  // Whether generation can set string 300: its block is there and can be rewritten whole.
+  bool canSetModeSwitch = false;
   bool hasQuickTime = false;
   std::size_t quickTimeSize = 0;
   bool isSigned = false;  // carries an Authenticode certificate table

@@ -12,6 +12,7 @@
 #include "app/player_generation.h"
 #include "base/path_name.h"
 #include "resedit/pe_file_resources.h"
+#include "resedit/resource_updates.h"
 #include "resedit/string_table_block.h"
 
 namespace {
@@ -357,6 +358,25 @@ TEST_F(CommandLineTest, GenerateWritesNothingWhenASettingIsRefused) {
   for (const auto& entry : fs::directory_iterator(folder_)) {
     EXPECT_NE(entry.path().filename().string().rfind(".kxtmp-", 0), 0u) << entry.path();
   }
+
+  // A string block that cannot be rewritten whole keeps its bytes, and a mode asked for is not
+  // passed over in silence.
+  const std::vector<unsigned char> damaged = {0xFF, 0xFF, 'x', 0};
+  ASSERT_EQ(replaceResource(PathName(path("in.exe").c_str()), damaged.data(), 4,
+                            SharedString("#19"), SharedString("#6"), AnyLanguage, 0, 0),
+            1);
+  EXPECT_EQ(run({"generate", path("in.exe"), "--settings", path("text.ini"), "-o", path("kept.exe"),
+                 "--install-mode", "silent"}),
+            0)
+      << err;
+  EXPECT_NE(err.find("has no string 300 that can be set"), std::string::npos) << err;
+  std::vector<unsigned char> block;
+  ASSERT_TRUE(PeFileResources(PathName(path("kept.exe").c_str())).loadResource("#6", "#19", block));
+  EXPECT_EQ(block, damaged);
+  EXPECT_EQ(run({"generate", demo, "--settings", path("text.ini"), "-o", path("kept.exe"),
+                 "--install-mode", "silent"}),
+            0);
+  EXPECT_EQ(err.find("string 300"), std::string::npos) << err;
 }
 
 TEST_F(CommandLineTest, DiffListsTheSettingsThatDifferInCatalogueOrder) {
